@@ -1,0 +1,36 @@
+// Runs a fuzz target over every file of the directories (or files) given on
+// the command line, so that the corpus and the regression inputs replay as a
+// test without libFuzzer.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+static void RunFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+}
+
+int main(int argc, char** argv) {
+  unsigned count = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::filesystem::path arg(argv[i]);
+    if (std::filesystem::is_directory(arg)) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(arg))
+        if (entry.is_regular_file()) {
+          RunFile(entry.path());
+          ++count;
+        }
+    } else {
+      RunFile(arg);
+      ++count;
+    }
+  }
+  std::printf("replayed %u input(s)\n", count);
+  return 0;
+}

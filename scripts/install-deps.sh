@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the demo and the tests need.
+# Idempotent: when all are present it installs nothing and touches no package list.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build ccache pkg-config clang
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  # OpenGL 4.5 through EGL, Mesa llvmpipe without a GPU
+  libegl-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri
+  # windows, displays and input
+  libsdl2-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update
+"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
