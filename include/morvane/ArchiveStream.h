@@ -41,6 +41,9 @@ class ArchiveFile {
   friend class Archive;
   ArchiveFile(Archive* archive, uint32_t entry, unsigned char mode);
 
+  // Moves to the block that holds the position (end of chain past the last).
+  void LocateBlock();
+
   Archive* m_pArchive;
   uint32_t m_Entry;
   uint32_t m_Position;
@@ -69,6 +72,49 @@ class Archive {
   friend class ArchiveFile;
   Archive();
 
+  // Loading: reads the header and both tables and refuses anything damaged.
+  bool Load();
+  bool HeaderIsSound(uint64_t fileLength) const;
+  bool LoadTable(uint32_t firstBlock, unsigned char* table, uint32_t blocks, unsigned char* owned);
+  bool ChainIsSound() const;
+  bool DirectoryIsSound(unsigned char* owned) const;
+  void RepairOpenEntries();
+
+  // Chains: every walk is bounded and treats a broken link as the end.
+  uint32_t Next(uint32_t block) const;
+  uint32_t Walk(uint32_t block, uint32_t steps) const;
+  uint32_t LastBlock(uint32_t block) const;
+
+  // Blocks and table growth.
+  uint32_t FreeIndex() const;
+  bool BlockFits(uint32_t block) const;
+  uint32_t AllocateBlock();
+  uint32_t AppendToChain(uint32_t firstBlock);
+  void AppendBlock();
+  bool GrowChain();
+  bool GrowDirectory();
+
+  // Directory entries.
+  unsigned char* Entry(uint32_t index) const;
+  uint32_t FirstBlock(uint32_t index) const;
+  uint32_t Size(uint32_t index) const;
+  void SetSize(uint32_t index, uint32_t size);
+  uint32_t FindEntry(const char* name) const;
+  uint32_t CreateEntry(const char* name);
+  void Truncate(uint32_t index);
+
+  // Write-through of the metadata.
+  void WriteHeader();
+  void WriteChainEntry(uint32_t index);
+  void WriteDirectoryEntry(uint32_t index);
+
+  // Raw access to the stream; a positioning call is made only when needed.
+  uint64_t BlockOffset(uint32_t block) const;
+  void PositionStream(uint64_t offset, bool writing);
+  void WriteAt(uint64_t offset, const void* data, size_t count);
+  void WriteZeros(uint64_t offset, size_t count);
+  size_t ReadAt(uint64_t offset, void* data, size_t count);
+
   // Container layout: the header lies at 0, block k at 20 + k * block size.
   uint32_t m_BlockSize;
   uint32_t m_InUse;
@@ -79,6 +125,9 @@ class Archive {
   uint32_t* m_pChain;
   unsigned char* m_pDirectory;
   FILE* m_pFile;
+  // Where the stream stands and which way it last moved data.
+  uint64_t m_StreamOffset;
+  bool m_StreamWriting;
 };
 
 class ArchiveStream {

@@ -211,6 +211,7 @@ BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* lpFrequency);
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
 void WINAPI Sleep(DWORD dwMilliseconds);
 DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD dwErrCode);
 
 int WINAPI GetSystemMetrics(int nIndex);
 BOOL WINAPI EnumDisplaySettingsA(LPCSTR lpszDeviceName, DWORD iModeNum, DEVMODEA* lpDevMode);

@@ -1,13 +1,29 @@
 // Result codes returned by the platform layer, with the published values.
 #pragma once
 
-typedef long HRESULT;
+// 32 bits as on Windows, so that the severity bit is the sign bit and FAILED
+// holds for every error code.
+typedef int HRESULT;
 
 #define _HRESULT_TYPEDEF_(code) ((HRESULT)(code))
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #define MAKE_HRESULT(sev, fac, code) \
   ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
+
+// Win32 error codes, as GetLastError reports them.
+#define ERROR_SUCCESS             0L
+#define ERROR_INVALID_FUNCTION    1L
+#define ERROR_ACCESS_DENIED       5L
+#define ERROR_INVALID_HANDLE      6L
+#define ERROR_OUTOFMEMORY         14L
+#define ERROR_INVALID_PARAMETER   87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MR_MID_NOT_FOUND    317L
+
+#define FACILITY_WIN32 7
+#define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
+#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
 
 #define S_OK    _HRESULT_TYPEDEF_(0x00000000L)
 #define S_FALSE _HRESULT_TYPEDEF_(0x00000001L)

@@ -1,0 +1,20 @@
+// The DXGI factory: the entry point that lists the adapters.
+#pragma once
+
+#include <vector>
+
+#include "dxgi/dxgi_object.h"
+#include "egl/egl_device.h"
+
+// Lists one adapter per usable EGL device (EglDevices), in that order. Each
+// EnumAdapters call makes a new adapter object holding a reference on the
+// factory.
+class DxgiFactory final : public DxgiObject<IDXGIFactory> {
+ public:
+  DxgiFactory();
+
+  HRESULT STDMETHODCALLTYPE EnumAdapters(UINT Adapter, IDXGIAdapter** ppAdapter) override;
+
+ private:
+  const std::vector<EglDevice>& m_devices;
+};
