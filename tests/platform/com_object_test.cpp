@@ -1,4 +1,4 @@
-#include "../../platform/com/com_object.h"
+#include "com/com_object.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "../../platform/com/com_object.h"
+#include "com/com_object.h"
 #include "platform_test.h"
 
 namespace {
