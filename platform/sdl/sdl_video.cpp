@@ -33,6 +33,12 @@ bool StartVideoForProcess() {
   // that is not pumping events could no longer be interrupted. The
   // environment variable of the same hint still wins.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // Without a display server named in the environment there is nothing to
+  // connect to; probing anyway only makes the client libraries complain.
+  if (!SDL_getenv("SDL_VIDEODRIVER")) {
+    if (!SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY")) return false;
+    if (!SDL_getenv("WAYLAND_DISPLAY")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   if (!IsDisplayDriver(SDL_GetCurrentVideoDriver())) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
