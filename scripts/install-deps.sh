@@ -12,6 +12,10 @@ packages=(
   libegl-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri
   # windows, displays and input
   libsdl2-dev
+  # effect compiler: HLSL to SPIR-V to GLSL
+  glslang-dev spirv-tools libspirv-cross-c-shared-dev
+  # image files
+  libstb-dev
 )
 
 missing=()
