@@ -723,12 +723,11 @@ void D3D10Device::ApplyFramebuffer() {
     for (UINT i = 0; i < D3D10_SIMULTANEOUS_RENDER_TARGET_COUNT; ++i) {
       auto* view = static_cast<D3D10RenderTargetView*>(m_renderTargets[i].Get());
       drawBuffers[i] = view ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
-      if (view) glNamedFramebufferTexture(framebuffer, GL_COLOR_ATTACHMENT0 + i, view->Name(), 0);
+      if (view) view->Attach(framebuffer, GL_COLOR_ATTACHMENT0 + i);
     }
     glNamedFramebufferDrawBuffers(framebuffer, D3D10_SIMULTANEOUS_RENDER_TARGET_COUNT, drawBuffers);
     if (auto* view = static_cast<D3D10DepthStencilView*>(m_depthStencil.Get())) {
-      glNamedFramebufferTexture(framebuffer, view->HasStencil() ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
-                                view->Name(), 0);
+      view->Attach(framebuffer, view->HasStencil() ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT);
     }
     // An incomplete set stays cached as nothing to draw into.
     if (glCheckNamedFramebufferStatus(framebuffer, GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
@@ -909,26 +908,54 @@ void STDMETHODCALLTYPE D3D10Device::CopyResource(ID3D10Resource* pDstResource, I
     if (dst->Desc().ByteWidth != src->Desc().ByteWidth || dst->Desc().Usage == D3D10_USAGE_IMMUTABLE) return;
     if (dst->IsMapped() || src->IsMapped()) return;
     dst->CopyFrom(*src);
-  } else if (dstType == D3D10_RESOURCE_DIMENSION_TEXTURE2D) {
-    auto* dst = static_cast<D3D10Texture2D*>(static_cast<ID3D10Texture2D*>(pDstResource));
-    auto* src = static_cast<D3D10Texture2D*>(static_cast<ID3D10Texture2D*>(pSrcResource));
-    const D3D10_TEXTURE2D_DESC &d = dst->Desc(), &s = src->Desc();
-    // Equal sizes and levels, one format family, a writable destination, neither mapped.
-    if (d.Width != s.Width || d.Height != s.Height || d.MipLevels != s.MipLevels) return;
-    if (dst->Format().family != src->Format().family || d.Usage == D3D10_USAGE_IMMUTABLE) return;
+  } else if (D3D10TextureImage* dst = D3D10GetTextureImage(pDstResource)) {
+    const D3D10TextureImage* src = D3D10GetTextureImage(pSrcResource);
+    const D3D10TextureShape &d = dst->Shape(), &s = src->Shape();
+    // Equal sizes, levels, slices and sampling, one format family, a writable destination, neither mapped.
+    if (d.width != s.width || d.height != s.height || d.depth != s.depth) return;
+    if (d.levels != s.levels || d.layers != s.layers || d.samples != s.samples) return;
+    if (dst->Format().family != src->Format().family || d.usage == D3D10_USAGE_IMMUTABLE) return;
     if (dst->IsMapped() || src->IsMapped()) return;
     dst->CopyFrom(*src);
   }
 }
 
-void STDMETHODCALLTYPE D3D10Device::CopySubresourceRegion(ID3D10Resource*, UINT, UINT, UINT, UINT, ID3D10Resource*,
-                                                          UINT, const D3D10_BOX*) {
-  // Region copies are refused: the call has no result, so it does nothing.
+void STDMETHODCALLTYPE D3D10Device::CopySubresourceRegion(ID3D10Resource* pDstResource, UINT DstSubresource,
+                                                          UINT DstX, UINT DstY, UINT DstZ,
+                                                          ID3D10Resource* pSrcResource, UINT SrcSubresource,
+                                                          const D3D10_BOX* pSrcBox) {
+  // Textures only: buffer regions are not supported.
+  D3D10TextureImage* dst = D3D10GetTextureImage(pDstResource);
+  const D3D10TextureImage* src = D3D10GetTextureImage(pSrcResource);
+  if (!dst || !src) return;
+  const D3D10TextureShape &d = dst->Shape(), &s = src->Shape();
+  // One kind of texture, format family and sampling; a writable destination; neither mapped.
+  if (d.dimension != s.dimension || d.samples != s.samples || dst->Format().family != src->Format().family) return;
+  if (d.usage == D3D10_USAGE_IMMUTABLE || dst->IsMapped() || src->IsMapped()) return;
+  // Subresources of the two; never a subresource onto itself.
+  if (DstSubresource >= dst->SubresourceCount() || SrcSubresource >= src->SubresourceCount()) return;
+  if (pDstResource == pSrcResource && DstSubresource == SrcSubresource) return;
+  // A box inside the source (all of it without one); an empty box copies nothing.
+  D3D10Region region = src->WholeRegion(SrcSubresource);
+  if (pSrcBox) {
+    const D3D10_BOX& b = *pSrcBox;
+    if (b.left >= b.right || b.top >= b.bottom || b.front >= b.back) return;
+    region = {b.left, b.top, b.front, b.right - b.left, b.bottom - b.top, b.back - b.front};
+  }
+  if (!src->HoldsRegion(SrcSubresource, region)) return;
+  // Depth-stencil and multisampled subresources are copied whole.
+  D3D10Region whole = src->WholeRegion(SrcSubresource);
+  bool partial = region.width != whole.width || region.height != whole.height || region.depth != whole.depth;
+  if ((dst->HasDepthStorage() || src->HasDepthStorage() || d.samples > 1) && (partial || DstX || DstY || DstZ)) return;
+  // The region lands inside the destination.
+  if (!dst->HoldsRegion(DstSubresource, {DstX, DstY, DstZ, region.width, region.height, region.depth})) return;
+  Activate();
+  dst->CopyRegion(DstSubresource, DstX, DstY, DstZ, *src, SrcSubresource, region);
 }
 
 void STDMETHODCALLTYPE D3D10Device::UpdateSubresource(ID3D10Resource* pDstResource, UINT DstSubresource,
                                                       const D3D10_BOX* pDstBox, const void* pSrcData,
-                                                      UINT SrcRowPitch, UINT) {
+                                                      UINT SrcRowPitch, UINT SrcDepthPitch) {
   if (!pDstResource || !pSrcData) return;
   D3D10_RESOURCE_DIMENSION type = D3D10_RESOURCE_DIMENSION_UNKNOWN;
   pDstResource->GetType(&type);
@@ -942,19 +969,21 @@ void STDMETHODCALLTYPE D3D10Device::UpdateSubresource(ID3D10Resource* pDstResour
     if (left >= right || right > desc.ByteWidth) return;
     Activate();
     buffer->Update(left, right - left, pSrcData);
-  } else if (type == D3D10_RESOURCE_DIMENSION_TEXTURE2D) {
-    auto* texture = static_cast<D3D10Texture2D*>(static_cast<ID3D10Texture2D*>(pDstResource));
-    const D3D10_TEXTURE2D_DESC& desc = texture->Desc();
-    // Default textures other than depth targets, boxes inside the level.
-    if (desc.Usage != D3D10_USAGE_DEFAULT || (desc.BindFlags & D3D10_BIND_DEPTH_STENCIL)) return;
-    if (DstSubresource >= desc.MipLevels) return;
-    if (pDstBox && (pDstBox->left >= pDstBox->right || pDstBox->top >= pDstBox->bottom ||
-                    pDstBox->right > texture->LevelWidth(DstSubresource) ||
-                    pDstBox->bottom > texture->LevelHeight(DstSubresource))) {
-      return;
+  } else if (D3D10TextureImage* texture = D3D10GetTextureImage(pDstResource)) {
+    const D3D10TextureShape& shape = texture->Shape();
+    // Default textures other than depth targets and multisampled ones.
+    if (shape.usage != D3D10_USAGE_DEFAULT || (shape.bind & D3D10_BIND_DEPTH_STENCIL) || shape.samples > 1) return;
+    if (DstSubresource >= texture->SubresourceCount()) return;
+    // A box inside the subresource (all of it without one); an empty box writes nothing.
+    D3D10Region region = texture->WholeRegion(DstSubresource);
+    if (pDstBox) {
+      const D3D10_BOX& b = *pDstBox;
+      if (b.left >= b.right || b.top >= b.bottom || b.front >= b.back) return;
+      region = {b.left, b.top, b.front, b.right - b.left, b.bottom - b.top, b.back - b.front};
     }
+    if (!texture->HoldsRegion(DstSubresource, region)) return;
     Activate();
-    texture->Update(DstSubresource, pDstBox, pSrcData, SrcRowPitch);
+    texture->WriteRegion(DstSubresource, region, pSrcData, SrcRowPitch, SrcDepthPitch);
   }
 }
 
@@ -963,7 +992,7 @@ void STDMETHODCALLTYPE D3D10Device::ClearRenderTargetView(ID3D10RenderTargetView
   if (!pRenderTargetView || !ColorRGBA) return;
   Activate();
   auto* view = static_cast<D3D10RenderTargetView*>(pRenderTargetView);
-  glNamedFramebufferTexture(m_scratchFramebuffer, GL_COLOR_ATTACHMENT0, view->Name(), 0);
+  view->Attach(m_scratchFramebuffer, GL_COLOR_ATTACHMENT0);
   glNamedFramebufferDrawBuffer(m_scratchFramebuffer, GL_COLOR_ATTACHMENT0);
   // Clears ignore the scissor and the write masks; the next draw sets them again.
   glDisable(GL_SCISSOR_TEST);
@@ -997,7 +1026,7 @@ void STDMETHODCALLTYPE D3D10Device::ClearDepthStencilView(ID3D10DepthStencilView
   bool depth = (ClearFlags & D3D10_CLEAR_DEPTH) != 0;
   bool stencil = (ClearFlags & D3D10_CLEAR_STENCIL) && view->HasStencil();
   GLenum attachment = view->HasStencil() ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT;
-  glNamedFramebufferTexture(m_scratchFramebuffer, attachment, view->Name(), 0);
+  view->Attach(m_scratchFramebuffer, attachment);
   glNamedFramebufferDrawBuffer(m_scratchFramebuffer, GL_NONE);
   // Clears ignore the scissor and the write masks; the next draw sets them again.
   glDisable(GL_SCISSOR_TEST);
@@ -1015,8 +1044,14 @@ void STDMETHODCALLTYPE D3D10Device::ClearDepthStencilView(ID3D10DepthStencilView
   glNamedFramebufferTexture(m_scratchFramebuffer, attachment, 0, 0);
 }
 
-void STDMETHODCALLTYPE D3D10Device::GenerateMips(ID3D10ShaderResourceView*) {
-  // No texture is created with D3D10_RESOURCE_MISC_GENERATE_MIPS, so there is nothing to generate.
+void STDMETHODCALLTYPE D3D10Device::GenerateMips(ID3D10ShaderResourceView* pShaderResourceView) {
+  if (!pShaderResourceView) return;
+  auto* view = static_cast<D3D10ShaderResourceView*>(pShaderResourceView);
+  // Textures made for it, in a format that filters; each level of the view is filtered from the one above.
+  if (!(view->Image().Shape().misc & D3D10_RESOURCE_MISC_GENERATE_MIPS)) return;
+  if (view->Format().cls == D3D10FormatClass::kUint || view->Format().cls == D3D10FormatClass::kSint) return;
+  Activate();
+  glGenerateTextureMipmap(view->Name());
 }
 
 // Creation ------------------------------------------------------------------
@@ -1031,14 +1066,14 @@ HRESULT STDMETHODCALLTYPE D3D10Device::CreateBuffer(const D3D10_BUFFER_DESC* pDe
   return Guarded([&] { return D3D10Buffer::Create(this, pDesc, pInitialData, ppBuffer); });
 }
 
-HRESULT STDMETHODCALLTYPE D3D10Device::CreateTexture1D(const D3D10_TEXTURE1D_DESC*, const D3D10_SUBRESOURCE_DATA*,
+HRESULT STDMETHODCALLTYPE D3D10Device::CreateTexture1D(const D3D10_TEXTURE1D_DESC* pDesc,
+                                                       const D3D10_SUBRESOURCE_DATA* pInitialData,
                                                        ID3D10Texture1D** ppTexture1D) {
   static FaultSite s_site("ID3D10Device::CreateTexture1D");
   HRESULT hr = s_site.Hit();
   if (FAILED(hr)) return hr;
   if (ppTexture1D) *ppTexture1D = nullptr;
-  // 1D textures are not supported.
-  return E_INVALIDARG;
+  return Guarded([&] { return D3D10Texture1D::Create(this, pDesc, pInitialData, ppTexture1D); });
 }
 
 HRESULT STDMETHODCALLTYPE D3D10Device::CreateTexture2D(const D3D10_TEXTURE2D_DESC* pDesc,
@@ -1051,14 +1086,14 @@ HRESULT STDMETHODCALLTYPE D3D10Device::CreateTexture2D(const D3D10_TEXTURE2D_DES
   return Guarded([&] { return D3D10Texture2D::Create(this, pDesc, pInitialData, ppTexture2D); });
 }
 
-HRESULT STDMETHODCALLTYPE D3D10Device::CreateTexture3D(const D3D10_TEXTURE3D_DESC*, const D3D10_SUBRESOURCE_DATA*,
+HRESULT STDMETHODCALLTYPE D3D10Device::CreateTexture3D(const D3D10_TEXTURE3D_DESC* pDesc,
+                                                       const D3D10_SUBRESOURCE_DATA* pInitialData,
                                                        ID3D10Texture3D** ppTexture3D) {
   static FaultSite s_site("ID3D10Device::CreateTexture3D");
   HRESULT hr = s_site.Hit();
   if (FAILED(hr)) return hr;
   if (ppTexture3D) *ppTexture3D = nullptr;
-  // Volume textures are not supported.
-  return E_INVALIDARG;
+  return Guarded([&] { return D3D10Texture3D::Create(this, pDesc, pInitialData, ppTexture3D); });
 }
 
 HRESULT STDMETHODCALLTYPE D3D10Device::CreateShaderResourceView(ID3D10Resource* pResource,

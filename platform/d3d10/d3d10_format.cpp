@@ -12,6 +12,9 @@ constexpr unsigned R = kFormatRenderTarget;
 constexpr unsigned D = kFormatDepthStencil;
 constexpr unsigned DR = kFormatDepthRead;
 constexpr unsigned TL = kFormatTypeless | kFormatTexture;
+constexpr unsigned SR = kFormatStencilRead;
+constexpr unsigned B = kFormatBlock | kFormatTexture;
+constexpr unsigned BL = kFormatBlock | kFormatTypeless | kFormatTexture;
 constexpr D3D10FormatPacking P = D3D10FormatPacking::kPlain;
 constexpr D3D10FormatPacking P248 = D3D10FormatPacking::kDepth24Stencil8;
 
@@ -41,6 +44,7 @@ const D3D10FormatInfo kFormats[] = {
   {F(R32G8X24_TYPELESS),        F(R32G8X24_TYPELESS),      8, TL,     C::kNone,  0, 0,                                 GL_DEPTH32F_STENCIL8,    GL_DEPTH_STENCIL,   GL_FLOAT_32_UNSIGNED_INT_24_8_REV, P},
   {F(D32_FLOAT_S8X24_UINT),     F(R32G8X24_TYPELESS),      8, D,      C::kNone,  0, 0,                                 GL_DEPTH32F_STENCIL8,    GL_DEPTH_STENCIL,   GL_FLOAT_32_UNSIGNED_INT_24_8_REV, P},
   {F(R32_FLOAT_X8X24_TYPELESS), F(R32G8X24_TYPELESS),      8, DR,     C::kFloat, 0, 0,                                 0,                       GL_DEPTH_STENCIL,   GL_FLOAT_32_UNSIGNED_INT_24_8_REV, P},
+  {F(X32_TYPELESS_G8X24_UINT),  F(R32G8X24_TYPELESS),      8, SR,     C::kUint,  0, 0,                                 0,                       GL_DEPTH_STENCIL,   GL_FLOAT_32_UNSIGNED_INT_24_8_REV, P},
   {F(R10G10B10A2_TYPELESS),     F(R10G10B10A2_TYPELESS),   4, TL,     C::kNone,  0, 0,                                 GL_RGB10_A2,             GL_RGBA,            GL_UNSIGNED_INT_2_10_10_10_REV, P},
   {F(R10G10B10A2_UNORM),        F(R10G10B10A2_TYPELESS),   4, V|T|R,  C::kUnorm, 4, GL_UNSIGNED_INT_2_10_10_10_REV,    GL_RGB10_A2,             GL_RGBA,            GL_UNSIGNED_INT_2_10_10_10_REV, P},
   {F(R10G10B10A2_UINT),         F(R10G10B10A2_TYPELESS),   4, T|R,    C::kUint,  0, 0,                                 GL_RGB10_A2UI,           GL_RGBA_INTEGER,    GL_UNSIGNED_INT_2_10_10_10_REV, P},
@@ -65,6 +69,7 @@ const D3D10FormatInfo kFormats[] = {
   {F(R24G8_TYPELESS),           F(R24G8_TYPELESS),         4, TL,     C::kNone,  0, 0,                                 GL_DEPTH24_STENCIL8,     GL_DEPTH_STENCIL,   GL_UNSIGNED_INT_24_8, P248},
   {F(D24_UNORM_S8_UINT),        F(R24G8_TYPELESS),         4, D,      C::kNone,  0, 0,                                 GL_DEPTH24_STENCIL8,     GL_DEPTH_STENCIL,   GL_UNSIGNED_INT_24_8, P248},
   {F(R24_UNORM_X8_TYPELESS),    F(R24G8_TYPELESS),         4, DR,     C::kUnorm, 0, 0,                                 0,                       GL_DEPTH_STENCIL,   GL_UNSIGNED_INT_24_8, P248},
+  {F(X24_TYPELESS_G8_UINT),     F(R24G8_TYPELESS),         4, SR,     C::kUint,  0, 0,                                 0,                       GL_DEPTH_STENCIL,   GL_UNSIGNED_INT_24_8, P248},
   {F(R8G8_TYPELESS),            F(R8G8_TYPELESS),          2, TL,     C::kNone,  0, 0,                                 GL_RG8,                  GL_RG,              GL_UNSIGNED_BYTE, P},
   {F(R8G8_UNORM),               F(R8G8_TYPELESS),          2, V|T|R,  C::kUnorm, 2, GL_UNSIGNED_BYTE,                  GL_RG8,                  GL_RG,              GL_UNSIGNED_BYTE, P},
   {F(R8G8_UINT),                F(R8G8_TYPELESS),          2, V|T|R,  C::kUint,  2, GL_UNSIGNED_BYTE,                  GL_RG8UI,                GL_RG_INTEGER,      GL_UNSIGNED_BYTE, P},
@@ -82,6 +87,23 @@ const D3D10FormatInfo kFormats[] = {
   {F(R8_UINT),                  F(R8_TYPELESS),            1, V|T|R,  C::kUint,  1, GL_UNSIGNED_BYTE,                  GL_R8UI,                 GL_RED_INTEGER,     GL_UNSIGNED_BYTE, P},
   {F(R8_SNORM),                 F(R8_TYPELESS),            1, V|T,    C::kSnorm, 1, GL_BYTE,                           GL_R8_SNORM,             GL_RED,             GL_BYTE, P},
   {F(R8_SINT),                  F(R8_TYPELESS),            1, V|T|R,  C::kSint,  1, GL_BYTE,                           GL_R8I,                  GL_RED_INTEGER,     GL_BYTE, P},
+  {F(R9G9B9E5_SHAREDEXP),       F(R9G9B9E5_SHAREDEXP),     4, T,      C::kFloat, 0, 0,                                 GL_RGB9_E5,              GL_RGB,             GL_UNSIGNED_INT_5_9_9_9_REV, P},
+  // Block formats move as whole blocks: their transfers are compressed ones.
+  {F(BC1_TYPELESS),             F(BC1_TYPELESS),           8, BL,     C::kNone,  0, 0,                                 GL_COMPRESSED_RGBA_S3TC_DXT1_EXT,        0, 0, P},
+  {F(BC1_UNORM),                F(BC1_TYPELESS),           8, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_RGBA_S3TC_DXT1_EXT,        0, 0, P},
+  {F(BC1_UNORM_SRGB),           F(BC1_TYPELESS),           8, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT1_EXT,  0, 0, P},
+  {F(BC2_TYPELESS),             F(BC2_TYPELESS),          16, BL,     C::kNone,  0, 0,                                 GL_COMPRESSED_RGBA_S3TC_DXT3_EXT,        0, 0, P},
+  {F(BC2_UNORM),                F(BC2_TYPELESS),          16, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_RGBA_S3TC_DXT3_EXT,        0, 0, P},
+  {F(BC2_UNORM_SRGB),           F(BC2_TYPELESS),          16, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT3_EXT,  0, 0, P},
+  {F(BC3_TYPELESS),             F(BC3_TYPELESS),          16, BL,     C::kNone,  0, 0,                                 GL_COMPRESSED_RGBA_S3TC_DXT5_EXT,        0, 0, P},
+  {F(BC3_UNORM),                F(BC3_TYPELESS),          16, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_RGBA_S3TC_DXT5_EXT,        0, 0, P},
+  {F(BC3_UNORM_SRGB),           F(BC3_TYPELESS),          16, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT5_EXT,  0, 0, P},
+  {F(BC4_TYPELESS),             F(BC4_TYPELESS),           8, BL,     C::kNone,  0, 0,                                 GL_COMPRESSED_RED_RGTC1,                 0, 0, P},
+  {F(BC4_UNORM),                F(BC4_TYPELESS),           8, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_RED_RGTC1,                 0, 0, P},
+  {F(BC4_SNORM),                F(BC4_TYPELESS),           8, B,      C::kSnorm, 0, 0,                                 GL_COMPRESSED_SIGNED_RED_RGTC1,          0, 0, P},
+  {F(BC5_TYPELESS),             F(BC5_TYPELESS),          16, BL,     C::kNone,  0, 0,                                 GL_COMPRESSED_RG_RGTC2,                  0, 0, P},
+  {F(BC5_UNORM),                F(BC5_TYPELESS),          16, B,      C::kUnorm, 0, 0,                                 GL_COMPRESSED_RG_RGTC2,                  0, 0, P},
+  {F(BC5_SNORM),                F(BC5_TYPELESS),          16, B,      C::kSnorm, 0, 0,                                 GL_COMPRESSED_SIGNED_RG_RGTC2,           0, 0, P},
   // GL stores these as RGBA; transfers swap red and blue back.
   {F(B8G8R8A8_UNORM),           F(B8G8R8A8_TYPELESS),      4, V|T|R,  C::kUnorm, GL_BGRA, GL_UNSIGNED_BYTE,          GL_RGBA8,                GL_BGRA,            GL_UNSIGNED_BYTE, P},
   {F(B8G8R8A8_TYPELESS),        F(B8G8R8A8_TYPELESS),      4, TL,     C::kNone,  0, 0,                                 GL_RGBA8,                GL_BGRA,            GL_UNSIGNED_BYTE, P},
@@ -112,6 +134,18 @@ const D3D10FormatInfo* D3D10FindFamilyFormat(DXGI_FORMAT family, unsigned caps) 
     if (info.family == family && (info.caps & caps) == caps) return &info;
   }
   return nullptr;
+}
+
+const D3D10FormatInfo* D3D10DepthReadFormat(DXGI_FORMAT family) {
+  return D3D10FindFamilyFormat(family, kFormatDepthRead);
+}
+
+UINT D3D10RowPitch(const D3D10FormatInfo& format, UINT width) {
+  return (format.caps & kFormatBlock) ? (width + 3) / 4 * format.size : width * format.size;
+}
+
+UINT D3D10RowCount(const D3D10FormatInfo& format, UINT height) {
+  return (format.caps & kFormatBlock) ? (height + 3) / 4 : height;
 }
 
 const D3D10FormatInfo* D3D10FormatTable(std::size_t* count) {

@@ -1,6 +1,16 @@
 // The DXGI formats this platform supports and what each is in GL: vertex
 // attribute format, texture storage and pixel transfer. A format missing from
 // the table is refused wherever it is asked for, never substituted.
+//
+// Depth families. The typeless families R32G8X24, R32, R24G8 and R16 hold a
+// depth format; a texture of any format of such a family that is bound as a
+// depth-stencil (or whose format only reads depth, like R24_UNORM_X8_TYPELESS)
+// is stored as that depth format. Its views then name any format of the
+// family that fits the view: the depth format for depth-stencil views, the
+// depth-read (R32_FLOAT, R16_UNORM, R24_UNORM_X8_TYPELESS,
+// R32_FLOAT_X8X24_TYPELESS) or stencil-read formats for shader views. So a
+// shader-readable depth buffer may be created in R32_TYPELESS, R16_TYPELESS,
+// R24_UNORM_X8_TYPELESS or R32_FLOAT_X8X24_TYPELESS alike.
 #pragma once
 
 #include <d3d10.h>
@@ -17,6 +27,8 @@ enum D3D10FormatCap : unsigned {
   kFormatDepthStencil = 1u << 3,  // depth-stencil view
   kFormatDepthRead = 1u << 4,     // shader resource view of depth storage
   kFormatTypeless = 1u << 5,      // a family's typeless format: storage only
+  kFormatStencilRead = 1u << 6,   // shader resource view of the stencil of depth storage
+  kFormatBlock = 1u << 7,         // compressed in 4x4 blocks; size is bytes per block
 };
 
 // How the components read in a shader.
@@ -34,7 +46,7 @@ struct D3D10FormatInfo {
   DXGI_FORMAT format;
   // The typeless format of the family; a format without one is its own.
   DXGI_FORMAT family;
-  UINT size;  // bytes per texel or element
+  UINT size;  // bytes per texel or element, or per block
   unsigned caps;
   D3D10FormatClass cls;
   // Vertex attribute: components (GL_BGRA for BGRA order), type.
@@ -56,6 +68,15 @@ const D3D10FormatInfo* D3D10FindFamilyFormat(DXGI_FORMAT family, unsigned caps);
 
 // The whole table, for the tests that walk it.
 const D3D10FormatInfo* D3D10FormatTable(std::size_t* count);
+
+// The typed format of a family that views of depth storage read depth
+// through (R32_FLOAT, R16_UNORM …), or null for a family without depth.
+const D3D10FormatInfo* D3D10DepthReadFormat(DXGI_FORMAT family);
+
+// Bytes in one row of texels (of blocks for block formats) of a level, and
+// the number of such rows.
+UINT D3D10RowPitch(const D3D10FormatInfo& format, UINT width);
+UINT D3D10RowCount(const D3D10FormatInfo& format, UINT height);
 
 // The register component type a shader input fed by this class must declare.
 D3D10_REGISTER_COMPONENT_TYPE D3D10ComponentTypeOf(D3D10FormatClass cls);

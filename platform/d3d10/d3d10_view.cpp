@@ -4,37 +4,315 @@
 
 namespace {
 
-// The 2D texture a view is made of; views of buffers, 1D and 3D resources
-// are not supported.
-HRESULT ViewedTexture(ID3D10Resource* resource, UINT bindFlag, D3D10Texture2D** texture) {
-  if (!resource) return E_INVALIDARG;
-  D3D10_RESOURCE_DIMENSION dimension = D3D10_RESOURCE_DIMENSION_UNKNOWN;
-  resource->GetType(&dimension);
-  if (dimension != D3D10_RESOURCE_DIMENSION_TEXTURE2D) return E_INVALIDARG;
-  *texture = static_cast<D3D10Texture2D*>(static_cast<ID3D10Texture2D*>(resource));
-  // The resource was created for this kind of view.
-  if (!((*texture)->Desc().BindFlags & bindFlag)) return E_INVALIDARG;
+enum class ViewKind { kShaderResource, kRenderTarget, kDepthStencil };
+
+constexpr UINT kAll = static_cast<UINT>(-1);
+
+// What a view dimension asks of its texture, and the GL target of the view.
+struct ViewDimension {
+  UINT dimension;  // the D3D10_SRV_, RTV_ or DSV_DIMENSION value
+  D3D10_RESOURCE_DIMENSION resource;
+  bool array;
+  bool multisampled;
+  bool cube;
+  GLenum target;
+};
+
+constexpr D3D10_RESOURCE_DIMENSION k1D = D3D10_RESOURCE_DIMENSION_TEXTURE1D;
+constexpr D3D10_RESOURCE_DIMENSION k2D = D3D10_RESOURCE_DIMENSION_TEXTURE2D;
+constexpr D3D10_RESOURCE_DIMENSION k3D = D3D10_RESOURCE_DIMENSION_TEXTURE3D;
+
+// Buffer views are not supported: their dimensions are missing.
+// clang-format off
+const ViewDimension kShaderResourceDimensions[] = {
+  // dimension                           resource array  ms     cube   GL target
+  {D3D10_SRV_DIMENSION_TEXTURE1D,        k1D, false, false, false, GL_TEXTURE_1D},
+  {D3D10_SRV_DIMENSION_TEXTURE1DARRAY,   k1D, true,  false, false, GL_TEXTURE_1D_ARRAY},
+  {D3D10_SRV_DIMENSION_TEXTURE2D,        k2D, false, false, false, GL_TEXTURE_2D},
+  {D3D10_SRV_DIMENSION_TEXTURE2DARRAY,   k2D, true,  false, false, GL_TEXTURE_2D_ARRAY},
+  {D3D10_SRV_DIMENSION_TEXTURE2DMS,      k2D, false, true,  false, GL_TEXTURE_2D_MULTISAMPLE},
+  {D3D10_SRV_DIMENSION_TEXTURE2DMSARRAY, k2D, true,  true,  false, GL_TEXTURE_2D_MULTISAMPLE_ARRAY},
+  {D3D10_SRV_DIMENSION_TEXTURE3D,        k3D, false, false, false, GL_TEXTURE_3D},
+  {D3D10_SRV_DIMENSION_TEXTURECUBE,      k2D, false, false, true,  GL_TEXTURE_CUBE_MAP},
+};
+const ViewDimension kRenderTargetDimensions[] = {
+  {D3D10_RTV_DIMENSION_TEXTURE1D,        k1D, false, false, false, GL_TEXTURE_1D},
+  {D3D10_RTV_DIMENSION_TEXTURE1DARRAY,   k1D, true,  false, false, GL_TEXTURE_1D_ARRAY},
+  {D3D10_RTV_DIMENSION_TEXTURE2D,        k2D, false, false, false, GL_TEXTURE_2D},
+  {D3D10_RTV_DIMENSION_TEXTURE2DARRAY,   k2D, true,  false, false, GL_TEXTURE_2D_ARRAY},
+  {D3D10_RTV_DIMENSION_TEXTURE2DMS,      k2D, false, true,  false, GL_TEXTURE_2D_MULTISAMPLE},
+  {D3D10_RTV_DIMENSION_TEXTURE2DMSARRAY, k2D, true,  true,  false, GL_TEXTURE_2D_MULTISAMPLE_ARRAY},
+  {D3D10_RTV_DIMENSION_TEXTURE3D,        k3D, false, false, false, GL_TEXTURE_3D},
+};
+const ViewDimension kDepthStencilDimensions[] = {
+  {D3D10_DSV_DIMENSION_TEXTURE1D,        k1D, false, false, false, GL_TEXTURE_1D},
+  {D3D10_DSV_DIMENSION_TEXTURE1DARRAY,   k1D, true,  false, false, GL_TEXTURE_1D_ARRAY},
+  {D3D10_DSV_DIMENSION_TEXTURE2D,        k2D, false, false, false, GL_TEXTURE_2D},
+  {D3D10_DSV_DIMENSION_TEXTURE2DARRAY,   k2D, true,  false, false, GL_TEXTURE_2D_ARRAY},
+  {D3D10_DSV_DIMENSION_TEXTURE2DMS,      k2D, false, true,  false, GL_TEXTURE_2D_MULTISAMPLE},
+  {D3D10_DSV_DIMENSION_TEXTURE2DMSARRAY, k2D, true,  true,  false, GL_TEXTURE_2D_MULTISAMPLE_ARRAY},
+};
+// clang-format on
+
+template <std::size_t N>
+const ViewDimension* FindDimension(const ViewDimension (&table)[N], UINT dimension) {
+  for (const ViewDimension& row : table) {
+    if (row.dimension == dimension) return &row;
+  }
+  return nullptr;
+}
+
+// The dimension of a view of the whole texture: a cube view of a cube where
+// the kind has one, else an array view of its faces.
+template <std::size_t N>
+UINT WholeDimension(const ViewDimension (&table)[N], const D3D10TextureImage& image) {
+  const D3D10TextureShape& s = image.Shape();
+  for (bool cube : {image.IsCube(), false}) {
+    for (const ViewDimension& row : table) {
+      if (row.resource == s.dimension && row.multisampled == (s.samples > 1) && row.cube == cube &&
+          row.array == (s.layers > 1 && !cube)) {
+        return row.dimension;
+      }
+    }
+  }
+  return 0;
+}
+
+// The levels and slices a view covers (depth slices of a level for volume
+// textures). kAll counts take the rest.
+struct ViewRange {
+  UINT firstLevel, levels, firstSlice, slices;
+};
+
+// Checks that the dimension fits the texture and the range lies inside it,
+// and resolves kAll counts.
+HRESULT ResolveRange(const D3D10TextureImage& image, const ViewDimension& d, ViewRange* r) {
+  const D3D10TextureShape& s = image.Shape();
+  // The texture's kind and sampling; cube views of cubes; one slice unless an array.
+  if (d.resource != s.dimension || d.multisampled != (s.samples > 1)) return E_INVALIDARG;
+  if (d.cube && !image.IsCube()) return E_INVALIDARG;
+  if (!d.array && !d.cube && s.layers != 1) return E_INVALIDARG;
+  // Levels inside the texture.
+  if (r->firstLevel >= s.levels) return E_INVALIDARG;
+  if (r->levels == kAll) r->levels = s.levels - r->firstLevel;
+  if (r->levels == 0 || r->levels > s.levels - r->firstLevel) return E_INVALIDARG;
+  // Slices inside the array, or inside the first level of a volume.
+  UINT slices = s.dimension == k3D ? image.LevelDepth(r->firstLevel) : s.layers;
+  if (r->firstSlice >= slices) return E_INVALIDARG;
+  if (r->slices == kAll) r->slices = slices - r->firstSlice;
+  if (r->slices == 0 || r->slices > slices - r->firstSlice) return E_INVALIDARG;
   return S_OK;
 }
 
-// The view's format: the texture's when none is given. A typed texture is
-// viewed in its own format, a typeless one in a typed format of its family.
-const D3D10FormatInfo* ViewFormat(const D3D10Texture2D& texture, DXGI_FORMAT requested) {
-  const D3D10FormatInfo& resource = texture.Format();
-  if (requested == DXGI_FORMAT_UNKNOWN || requested == resource.format) {
-    return (resource.caps & kFormatTypeless) ? nullptr : &resource;
+// The view's format, or null when it does not fit (see d3d10_view.h).
+const D3D10FormatInfo* ResolveFormat(const D3D10TextureImage& image, DXGI_FORMAT requested, ViewKind kind) {
+  const D3D10FormatInfo& own = image.Format();
+  bool depth = image.HasDepthStorage();
+  const D3D10FormatInfo* view = &own;
+  if (requested == DXGI_FORMAT_UNKNOWN || requested == own.format) {
+    // Depth storage names the family's format for the view where its own does not fit.
+    if (depth && kind == ViewKind::kDepthStencil && !(own.caps & kFormatDepthStencil)) {
+      view = D3D10FindFamilyFormat(own.family, kFormatDepthStencil);
+    }
+    if (depth && kind == ViewKind::kShaderResource && !(own.caps & (kFormatDepthRead | kFormatStencilRead))) {
+      view = D3D10DepthReadFormat(own.family);
+    }
+  } else {
+    view = D3D10GetFormatInfo(requested);
+    if (!view || view->family != own.family) return nullptr;
+    bool sibling = (own.caps & kFormatTypeless) ||
+                   (depth && (view->caps & (kFormatDepthStencil | kFormatDepthRead | kFormatStencilRead)));
+    if (view != &own && !sibling) return nullptr;
   }
-  const D3D10FormatInfo* view = D3D10GetFormatInfo(requested);
+  // Views have typed formats.
   if (!view || (view->caps & kFormatTypeless)) return nullptr;
-  if (!(resource.caps & kFormatTypeless) || view->family != resource.family) return nullptr;
-  return view;
+  switch (kind) {
+    case ViewKind::kShaderResource:
+      // Depth storage reads through depth- and stencil-read formats, colour through formats GL has.
+      if (depth) return (view->caps & (kFormatDepthRead | kFormatStencilRead)) ? view : nullptr;
+      return (view->caps & kFormatTexture) && view->internalFormat != 0 ? view : nullptr;
+    case ViewKind::kRenderTarget:
+      return !depth && (view->caps & kFormatRenderTarget) ? view : nullptr;
+    case ViewKind::kDepthStencil:
+      return depth && (view->caps & kFormatDepthStencil) ? view : nullptr;
+  }
+  return nullptr;
 }
 
-GLuint MakeTextureView(const D3D10Texture2D& texture, GLenum internalFormat, UINT firstLevel, UINT levels) {
+// Target views of one slice attach as plain images.
+GLenum OneSliceTarget(GLenum target) {
+  switch (target) {
+    case GL_TEXTURE_1D_ARRAY:
+      return GL_TEXTURE_1D;
+    case GL_TEXTURE_2D_ARRAY:
+      return GL_TEXTURE_2D;
+    case GL_TEXTURE_2D_MULTISAMPLE_ARRAY:
+      return GL_TEXTURE_2D_MULTISAMPLE;
+    default:
+      return target;
+  }
+}
+
+GLuint MakeTextureView(const D3D10TextureImage& image, GLenum target, GLenum internalFormat, const ViewRange& r) {
+  // A volume's views hold all its depth slices; slices are chosen when attaching.
+  bool volume = target == GL_TEXTURE_3D;
   GLuint name = 0;
   glGenTextures(1, &name);
-  glTextureView(name, GL_TEXTURE_2D, texture.Name(), internalFormat, firstLevel, levels, 0, 1);
+  glTextureView(name, target, image.Name(), internalFormat, r.firstLevel, r.levels, volume ? 0 : r.firstSlice,
+                volume ? 1 : r.slices);
   return name;
+}
+
+// The union members of each description, read into a range and written back.
+ViewRange ShaderResourceRange(const D3D10_SHADER_RESOURCE_VIEW_DESC& d) {
+  switch (D3D10Raw(d.ViewDimension)) {
+    case D3D10_SRV_DIMENSION_TEXTURE1D:
+      return {d.Texture1D.MostDetailedMip, d.Texture1D.MipLevels, 0, 1};
+    case D3D10_SRV_DIMENSION_TEXTURE1DARRAY:
+      return {d.Texture1DArray.MostDetailedMip, d.Texture1DArray.MipLevels, d.Texture1DArray.FirstArraySlice,
+              d.Texture1DArray.ArraySize};
+    case D3D10_SRV_DIMENSION_TEXTURE2DARRAY:
+      return {d.Texture2DArray.MostDetailedMip, d.Texture2DArray.MipLevels, d.Texture2DArray.FirstArraySlice,
+              d.Texture2DArray.ArraySize};
+    case D3D10_SRV_DIMENSION_TEXTURE2DMS:
+      return {0, 1, 0, 1};
+    case D3D10_SRV_DIMENSION_TEXTURE2DMSARRAY:
+      return {0, 1, d.Texture2DMSArray.FirstArraySlice, d.Texture2DMSArray.ArraySize};
+    case D3D10_SRV_DIMENSION_TEXTURE3D:
+      return {d.Texture3D.MostDetailedMip, d.Texture3D.MipLevels, 0, 1};
+    case D3D10_SRV_DIMENSION_TEXTURECUBE:
+      return {d.TextureCube.MostDetailedMip, d.TextureCube.MipLevels, 0, kAll};
+    default:
+      return {d.Texture2D.MostDetailedMip, d.Texture2D.MipLevels, 0, 1};
+  }
+}
+
+void StoreShaderResourceRange(D3D10_SHADER_RESOURCE_VIEW_DESC* d, const ViewRange& r) {
+  switch (D3D10Raw(d->ViewDimension)) {
+    case D3D10_SRV_DIMENSION_TEXTURE1D:
+      d->Texture1D = {r.firstLevel, r.levels};
+      break;
+    case D3D10_SRV_DIMENSION_TEXTURE1DARRAY:
+      d->Texture1DArray = {r.firstLevel, r.levels, r.firstSlice, r.slices};
+      break;
+    case D3D10_SRV_DIMENSION_TEXTURE2DARRAY:
+      d->Texture2DArray = {r.firstLevel, r.levels, r.firstSlice, r.slices};
+      break;
+    case D3D10_SRV_DIMENSION_TEXTURE2DMS:
+      break;
+    case D3D10_SRV_DIMENSION_TEXTURE2DMSARRAY:
+      d->Texture2DMSArray = {r.firstSlice, r.slices};
+      break;
+    case D3D10_SRV_DIMENSION_TEXTURE3D:
+      d->Texture3D = {r.firstLevel, r.levels};
+      break;
+    case D3D10_SRV_DIMENSION_TEXTURECUBE:
+      d->TextureCube = {r.firstLevel, r.levels};
+      break;
+    default:
+      d->Texture2D = {r.firstLevel, r.levels};
+      break;
+  }
+}
+
+ViewRange RenderTargetRange(const D3D10_RENDER_TARGET_VIEW_DESC& d) {
+  switch (D3D10Raw(d.ViewDimension)) {
+    case D3D10_RTV_DIMENSION_TEXTURE1D:
+      return {d.Texture1D.MipSlice, 1, 0, 1};
+    case D3D10_RTV_DIMENSION_TEXTURE1DARRAY:
+      return {d.Texture1DArray.MipSlice, 1, d.Texture1DArray.FirstArraySlice, d.Texture1DArray.ArraySize};
+    case D3D10_RTV_DIMENSION_TEXTURE2DARRAY:
+      return {d.Texture2DArray.MipSlice, 1, d.Texture2DArray.FirstArraySlice, d.Texture2DArray.ArraySize};
+    case D3D10_RTV_DIMENSION_TEXTURE2DMS:
+      return {0, 1, 0, 1};
+    case D3D10_RTV_DIMENSION_TEXTURE2DMSARRAY:
+      return {0, 1, d.Texture2DMSArray.FirstArraySlice, d.Texture2DMSArray.ArraySize};
+    case D3D10_RTV_DIMENSION_TEXTURE3D:
+      return {d.Texture3D.MipSlice, 1, d.Texture3D.FirstWSlice, d.Texture3D.WSize};
+    default:
+      return {d.Texture2D.MipSlice, 1, 0, 1};
+  }
+}
+
+void StoreRenderTargetRange(D3D10_RENDER_TARGET_VIEW_DESC* d, const ViewRange& r) {
+  switch (D3D10Raw(d->ViewDimension)) {
+    case D3D10_RTV_DIMENSION_TEXTURE1D:
+      d->Texture1D = {r.firstLevel};
+      break;
+    case D3D10_RTV_DIMENSION_TEXTURE1DARRAY:
+      d->Texture1DArray = {r.firstLevel, r.firstSlice, r.slices};
+      break;
+    case D3D10_RTV_DIMENSION_TEXTURE2DARRAY:
+      d->Texture2DArray = {r.firstLevel, r.firstSlice, r.slices};
+      break;
+    case D3D10_RTV_DIMENSION_TEXTURE2DMS:
+      break;
+    case D3D10_RTV_DIMENSION_TEXTURE2DMSARRAY:
+      d->Texture2DMSArray = {r.firstSlice, r.slices};
+      break;
+    case D3D10_RTV_DIMENSION_TEXTURE3D:
+      d->Texture3D = {r.firstLevel, r.firstSlice, r.slices};
+      break;
+    default:
+      d->Texture2D = {r.firstLevel};
+      break;
+  }
+}
+
+ViewRange DepthStencilRange(const D3D10_DEPTH_STENCIL_VIEW_DESC& d) {
+  switch (D3D10Raw(d.ViewDimension)) {
+    case D3D10_DSV_DIMENSION_TEXTURE1D:
+      return {d.Texture1D.MipSlice, 1, 0, 1};
+    case D3D10_DSV_DIMENSION_TEXTURE1DARRAY:
+      return {d.Texture1DArray.MipSlice, 1, d.Texture1DArray.FirstArraySlice, d.Texture1DArray.ArraySize};
+    case D3D10_DSV_DIMENSION_TEXTURE2DARRAY:
+      return {d.Texture2DArray.MipSlice, 1, d.Texture2DArray.FirstArraySlice, d.Texture2DArray.ArraySize};
+    case D3D10_DSV_DIMENSION_TEXTURE2DMS:
+      return {0, 1, 0, 1};
+    case D3D10_DSV_DIMENSION_TEXTURE2DMSARRAY:
+      return {0, 1, d.Texture2DMSArray.FirstArraySlice, d.Texture2DMSArray.ArraySize};
+    default:
+      return {d.Texture2D.MipSlice, 1, 0, 1};
+  }
+}
+
+void StoreDepthStencilRange(D3D10_DEPTH_STENCIL_VIEW_DESC* d, const ViewRange& r) {
+  switch (D3D10Raw(d->ViewDimension)) {
+    case D3D10_DSV_DIMENSION_TEXTURE1D:
+      d->Texture1D = {r.firstLevel};
+      break;
+    case D3D10_DSV_DIMENSION_TEXTURE1DARRAY:
+      d->Texture1DArray = {r.firstLevel, r.firstSlice, r.slices};
+      break;
+    case D3D10_DSV_DIMENSION_TEXTURE2DARRAY:
+      d->Texture2DArray = {r.firstLevel, r.firstSlice, r.slices};
+      break;
+    case D3D10_DSV_DIMENSION_TEXTURE2DMS:
+      break;
+    case D3D10_DSV_DIMENSION_TEXTURE2DMSARRAY:
+      d->Texture2DMSArray = {r.firstSlice, r.slices};
+      break;
+    default:
+      d->Texture2D = {r.firstLevel};
+      break;
+  }
+}
+
+// The attached slice of a volume's target view: one depth slice, or all of
+// them as a layered image. GL views cannot narrow a volume to some slices.
+HRESULT VolumeLayer(const D3D10TextureImage& image, const ViewRange& r, GLint* layer) {
+  if (r.slices == 1) {
+    *layer = static_cast<GLint>(r.firstSlice);
+    return S_OK;
+  }
+  return r.firstSlice == 0 && r.slices == image.LevelDepth(r.firstLevel) ? S_OK : E_INVALIDARG;
+}
+
+// The texture behind a view and the bind flag the view kind needs; views of
+// buffers are not supported.
+D3D10TextureImage* BoundImage(ID3D10Resource* resource, UINT bindFlag) {
+  D3D10TextureImage* image = D3D10GetTextureImage(resource);
+  return image && (image->Shape().bind & bindFlag) ? image : nullptr;
 }
 
 }  // namespace
@@ -42,109 +320,108 @@ GLuint MakeTextureView(const D3D10Texture2D& texture, GLenum internalFormat, UIN
 HRESULT D3D10ShaderResourceView::Create(D3D10Device* device, ID3D10Resource* resource,
                                         const D3D10_SHADER_RESOURCE_VIEW_DESC* pDesc,
                                         ID3D10ShaderResourceView** view) {
-  D3D10Texture2D* texture = nullptr;
-  HRESULT hr = ViewedTexture(resource, D3D10_BIND_SHADER_RESOURCE, &texture);
-  if (FAILED(hr)) return hr;
-  const D3D10_TEXTURE2D_DESC& td = texture->Desc();
+  // A texture created for shader resource views.
+  D3D10TextureImage* image = BoundImage(resource, D3D10_BIND_SHADER_RESOURCE);
+  if (!image) return E_INVALIDARG;
   D3D10_SHADER_RESOURCE_VIEW_DESC desc = {};
   if (pDesc) {
     desc = *pDesc;
   } else {
-    desc.Format = td.Format;
-    desc.ViewDimension = D3D10_SRV_DIMENSION_TEXTURE2D;
-    desc.Texture2D = {0, td.MipLevels};
+    desc.ViewDimension = static_cast<D3D10_SRV_DIMENSION>(WholeDimension(kShaderResourceDimensions, *image));
+    StoreShaderResourceRange(&desc, {0, kAll, 0, kAll});
   }
-  // A typed format of the texture's family that shaders can read.
-  const D3D10FormatInfo* format = ViewFormat(*texture, desc.Format);
-  if (!format || !(format->caps & (kFormatTexture | kFormatDepthRead))) return E_INVALIDARG;
-  // Depth storage is read through the family's depth-read format; colour
-  // storage through a format GL has.
-  if (texture->HasDepthStorage() ? !(format->caps & kFormatDepthRead) : format->internalFormat == 0) {
-    return E_INVALIDARG;
-  }
-  // Plain 2D views only: array and multisampled views are not supported.
-  if (desc.ViewDimension != D3D10_SRV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
-  // Levels inside the texture; -1 takes every level from the first.
-  UINT first = desc.Texture2D.MostDetailedMip;
-  if (first >= td.MipLevels) return E_INVALIDARG;
-  if (desc.Texture2D.MipLevels == static_cast<UINT>(-1)) desc.Texture2D.MipLevels = td.MipLevels - first;
-  if (desc.Texture2D.MipLevels == 0 || desc.Texture2D.MipLevels > td.MipLevels - first) return E_INVALIDARG;
+  // A format of the texture's family that shaders read.
+  const D3D10FormatInfo* format = ResolveFormat(*image, desc.Format, ViewKind::kShaderResource);
+  if (!format) return E_INVALIDARG;
+  // A dimension that fits the texture, over levels and slices inside it.
+  const ViewDimension* dimension = FindDimension(kShaderResourceDimensions, D3D10Raw(desc.ViewDimension));
+  if (!dimension) return E_INVALIDARG;
+  ViewRange range = ShaderResourceRange(desc);
+  HRESULT hr = ResolveRange(*image, *dimension, &range);
+  if (FAILED(hr)) return hr;
   if (!view) return S_FALSE;
 
   desc.Format = format->format;
+  StoreShaderResourceRange(&desc, range);
   device->Activate();
-  GLenum internalFormat = texture->HasDepthStorage() ? texture->Storage().internalFormat : format->internalFormat;
-  GLuint name = MakeTextureView(*texture, internalFormat, first, desc.Texture2D.MipLevels);
-  *view = new (std::nothrow) D3D10ShaderResourceView(device, texture, desc, *format, name);
-  if (!*view) {
-    glDeleteTextures(1, &name);
-    return E_OUTOFMEMORY;
-  }
-  return S_OK;
+  GLenum internalFormat = image->HasDepthStorage() ? image->Storage().internalFormat : format->internalFormat;
+  GLuint name = MakeTextureView(*image, dimension->target, internalFormat, range);
+  if (format->caps & kFormatStencilRead) glTextureParameteri(name, GL_DEPTH_STENCIL_TEXTURE_MODE, GL_STENCIL_INDEX);
+  *view = new (std::nothrow) D3D10ShaderResourceView(device, resource, desc, *format, name, -1);
+  if (*view) return S_OK;
+  glDeleteTextures(1, &name);
+  return E_OUTOFMEMORY;
 }
 
 HRESULT D3D10RenderTargetView::Create(D3D10Device* device, ID3D10Resource* resource,
                                       const D3D10_RENDER_TARGET_VIEW_DESC* pDesc, ID3D10RenderTargetView** view) {
-  D3D10Texture2D* texture = nullptr;
-  HRESULT hr = ViewedTexture(resource, D3D10_BIND_RENDER_TARGET, &texture);
-  if (FAILED(hr)) return hr;
+  // A texture created for render target views.
+  D3D10TextureImage* image = BoundImage(resource, D3D10_BIND_RENDER_TARGET);
+  if (!image) return E_INVALIDARG;
   D3D10_RENDER_TARGET_VIEW_DESC desc = {};
   if (pDesc) {
     desc = *pDesc;
   } else {
-    desc.Format = texture->Desc().Format;
-    desc.ViewDimension = D3D10_RTV_DIMENSION_TEXTURE2D;
+    desc.ViewDimension = static_cast<D3D10_RTV_DIMENSION>(WholeDimension(kRenderTargetDimensions, *image));
+    StoreRenderTargetRange(&desc, {0, 1, 0, kAll});
   }
-  // A typed format of the texture's family that GL renders to.
-  const D3D10FormatInfo* format = ViewFormat(*texture, desc.Format);
-  if (!format || !(format->caps & kFormatRenderTarget)) return E_INVALIDARG;
-  // Plain 2D views only: array and multisampled views are not supported.
-  if (desc.ViewDimension != D3D10_RTV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
-  // A level of the texture.
-  if (desc.Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
+  // A format of the texture's family that GL renders to.
+  const D3D10FormatInfo* format = ResolveFormat(*image, desc.Format, ViewKind::kRenderTarget);
+  if (!format) return E_INVALIDARG;
+  // A dimension that fits the texture, over one level and slices inside it.
+  const ViewDimension* dimension = FindDimension(kRenderTargetDimensions, D3D10Raw(desc.ViewDimension));
+  if (!dimension) return E_INVALIDARG;
+  ViewRange range = RenderTargetRange(desc);
+  HRESULT hr = ResolveRange(*image, *dimension, &range);
+  if (FAILED(hr)) return hr;
+  // A volume's view attaches one depth slice or all of them.
+  GLint layer = -1;
+  if (dimension->target == GL_TEXTURE_3D && FAILED(VolumeLayer(*image, range, &layer))) return E_INVALIDARG;
   if (!view) return S_FALSE;
 
   desc.Format = format->format;
+  StoreRenderTargetRange(&desc, range);
   device->Activate();
-  GLuint name = MakeTextureView(*texture, format->internalFormat, desc.Texture2D.MipSlice, 1);
-  *view = new (std::nothrow) D3D10RenderTargetView(device, texture, desc, *format, name);
-  if (!*view) {
-    glDeleteTextures(1, &name);
-    return E_OUTOFMEMORY;
-  }
-  return S_OK;
+  GLenum target = range.slices == 1 ? OneSliceTarget(dimension->target) : dimension->target;
+  GLuint name = MakeTextureView(*image, target, format->internalFormat, range);
+  *view = new (std::nothrow) D3D10RenderTargetView(device, resource, desc, *format, name, layer);
+  if (*view) return S_OK;
+  glDeleteTextures(1, &name);
+  return E_OUTOFMEMORY;
 }
 
 HRESULT D3D10DepthStencilView::Create(D3D10Device* device, ID3D10Resource* resource,
                                       const D3D10_DEPTH_STENCIL_VIEW_DESC* pDesc, ID3D10DepthStencilView** view) {
-  D3D10Texture2D* texture = nullptr;
-  HRESULT hr = ViewedTexture(resource, D3D10_BIND_DEPTH_STENCIL, &texture);
-  if (FAILED(hr)) return hr;
+  // A texture created for depth-stencil views.
+  D3D10TextureImage* image = BoundImage(resource, D3D10_BIND_DEPTH_STENCIL);
+  if (!image) return E_INVALIDARG;
   D3D10_DEPTH_STENCIL_VIEW_DESC desc = {};
   if (pDesc) {
     desc = *pDesc;
   } else {
-    desc.Format = texture->Desc().Format;
-    desc.ViewDimension = D3D10_DSV_DIMENSION_TEXTURE2D;
+    desc.ViewDimension = static_cast<D3D10_DSV_DIMENSION>(WholeDimension(kDepthStencilDimensions, *image));
+    StoreDepthStencilRange(&desc, {0, 1, 0, kAll});
   }
   // A depth format of the texture's family.
-  const D3D10FormatInfo* format = ViewFormat(*texture, desc.Format);
-  if (!format || !(format->caps & kFormatDepthStencil)) return E_INVALIDARG;
-  // Plain 2D views only: array and multisampled views are not supported.
-  if (desc.ViewDimension != D3D10_DSV_DIMENSION_TEXTURE2D) return E_INVALIDARG;
-  // A level of the texture.
-  if (desc.Texture2D.MipSlice >= texture->Desc().MipLevels) return E_INVALIDARG;
+  const D3D10FormatInfo* format = ResolveFormat(*image, desc.Format, ViewKind::kDepthStencil);
+  if (!format) return E_INVALIDARG;
+  // A dimension that fits the texture, over one level and slices inside it.
+  const ViewDimension* dimension = FindDimension(kDepthStencilDimensions, D3D10Raw(desc.ViewDimension));
+  if (!dimension) return E_INVALIDARG;
+  ViewRange range = DepthStencilRange(desc);
+  HRESULT hr = ResolveRange(*image, *dimension, &range);
+  if (FAILED(hr)) return hr;
   if (!view) return S_FALSE;
 
   desc.Format = format->format;
+  StoreDepthStencilRange(&desc, range);
   device->Activate();
-  GLuint name = MakeTextureView(*texture, format->internalFormat, desc.Texture2D.MipSlice, 1);
-  *view = new (std::nothrow) D3D10DepthStencilView(device, texture, desc, *format, name);
-  if (!*view) {
-    glDeleteTextures(1, &name);
-    return E_OUTOFMEMORY;
-  }
-  return S_OK;
+  GLenum target = range.slices == 1 ? OneSliceTarget(dimension->target) : dimension->target;
+  GLuint name = MakeTextureView(*image, target, format->internalFormat, range);
+  *view = new (std::nothrow) D3D10DepthStencilView(device, resource, desc, *format, name, -1);
+  if (*view) return S_OK;
+  glDeleteTextures(1, &name);
+  return E_OUTOFMEMORY;
 }
 
 bool D3D10DepthStencilView::HasStencil() const { return Format().transferFormat == GL_DEPTH_STENCIL; }

@@ -1,6 +1,22 @@
-// Shader-resource, render-target and depth-stencil views of 2D textures. Each
-// is a GL texture view over the texture's immutable storage, which gives a
-// typeless texture its typed formats.
+// Shader-resource, render-target and depth-stencil views of textures. Each is
+// a GL texture view over the texture's immutable storage, which gives a
+// typeless texture its typed formats and a slice, face or level range its own
+// GL texture.
+//
+// View formats. DXGI_FORMAT_UNKNOWN in a view description, like the
+// texture's own format, means the texture's format. A typeless texture needs
+// a typed view format, except that depth storage (see d3d10_format.h)
+// resolves it to its family's depth format for depth-stencil views and to
+// its depth-read format (R32_FLOAT, R16_UNORM, R24_UNORM_X8_TYPELESS,
+// R32_FLOAT_X8X24_TYPELESS) for shader views: a shader-readable D16 buffer
+// made as R16_TYPELESS reads through a view that names R16_TYPELESS. A named format belongs to the texture's family and is the
+// texture's own, any typed format of a typeless family, or, over depth
+// storage, the family's depth, depth-read or stencil-read format.
+//
+// Render-target and depth-stencil views of one slice are plain (not layered)
+// attachments, whatever their dimension, so that they combine with plain
+// views; views of several slices render into slice 0 unless a geometry
+// shader chooses, as in Direct3D.
 #pragma once
 
 #include <d3d10.h>
@@ -15,22 +31,39 @@ class D3D10View : public D3D10DeviceChild<Interface> {
  public:
   void STDMETHODCALLTYPE GetResource(ID3D10Resource** ppResource) override {
     if (!ppResource) return;
-    *ppResource = m_texture.Get();
-    m_texture->AddRef();
+    *ppResource = m_resource.Get();
+    m_resource->AddRef();
   }
+  // The description with the format and the -1 counts resolved.
   void STDMETHODCALLTYPE GetDesc(Desc* pDesc) override {
     if (pDesc) *pDesc = m_desc;
   }
 
-  // The GL texture view: the viewed levels only.
+  // The GL texture view: the viewed levels and slices only.
   GLuint Name() const { return m_name; }
-  D3D10Texture2D* Texture() const { return static_cast<D3D10Texture2D*>(m_texture.Get()); }
+  D3D10TextureImage& Image() const { return *m_image; }
   const D3D10FormatInfo& Format() const { return *m_format; }
 
+  // Attaches the view to a framebuffer: one slice of a volume, or the whole
+  // view (layered when it has several slices).
+  void Attach(GLuint framebuffer, GLenum attachment) const {
+    if (m_layer >= 0) {
+      glNamedFramebufferTextureLayer(framebuffer, attachment, m_name, 0, m_layer);
+    } else {
+      glNamedFramebufferTexture(framebuffer, attachment, m_name, 0);
+    }
+  }
+
  protected:
-  D3D10View(D3D10Device* device, D3D10Texture2D* texture, const Desc& desc, const D3D10FormatInfo& format,
-            GLuint name)
-      : D3D10DeviceChild<Interface>(device), m_texture(texture), m_desc(desc), m_format(&format), m_name(name) {}
+  D3D10View(D3D10Device* device, ID3D10Resource* resource, const Desc& desc, const D3D10FormatInfo& format,
+            GLuint name, GLint layer)
+      : D3D10DeviceChild<Interface>(device),
+        m_resource(resource),
+        m_image(D3D10GetTextureImage(resource)),
+        m_desc(desc),
+        m_format(&format),
+        m_name(name),
+        m_layer(layer) {}
   ~D3D10View() override {
     D3D10Device* device = this->Device();
     device->Activate();
@@ -39,10 +72,12 @@ class D3D10View : public D3D10DeviceChild<Interface> {
   }
 
  private:
-  ComPtr<ID3D10Texture2D> m_texture;
+  ComPtr<ID3D10Resource> m_resource;
+  D3D10TextureImage* m_image;
   Desc m_desc;
   const D3D10FormatInfo* m_format;
   GLuint m_name;
+  GLint m_layer;  // -1: the whole view
 };
 
 class D3D10ShaderResourceView final

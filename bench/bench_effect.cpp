@@ -1,0 +1,331 @@
+// Effects: compiling sources; creating effects from compiled objects against
+// creating them from source and against compiling the same GLSL by hand (an
+// effect's creation compiles its shaders; the device links a pass's program
+// when it first draws with it, so the linked figures add a first Apply and
+// Draw of every pass against linking by hand; a pass that draws without
+// vertex buffers really draws there, into a 4x4 target); and applying a pass
+// with one changed matrix against binding the same GL program and uniform
+// buffer by hand. Each figure is printed as a ratio against its baseline run
+// in this process.
+//
+// The effects are the test suite's samples, found beside this file's
+// directory (tests/fx/data/effects). The hand-made GL work runs on a second
+// device's context, so that it never disturbs the first device's view of GL.
+#include <benchmark/benchmark.h>
+
+#include <d3d10_platform.h>
+#include <d3dx10.h>
+#include <dlfcn.h>
+#include <epoxy/gl.h>
+
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "../platform/fx/fx_compiler.h"
+#include "../platform/fx/fx_object.h"
+#include "bench_ratio.h"
+
+namespace {
+
+const char* const kEffects[] = {"BasicLighting.fx", "Texturing.fx", "ShadowMap.fx",
+                                "ParticleGS.fx",    "PostProcess.fx", "Instancing.fx"};
+
+std::string EffectDirectory() {
+  std::string file = __FILE__;
+  return file.substr(0, file.rfind('/')) + "/../tests/fx/data/effects/";
+}
+
+// The GL entry points the hand-made baselines call, from EGL: the benchmark
+// does not link GL itself.
+struct Gl {
+  PFNGLCREATESHADERPROC CreateShader;
+  PFNGLSHADERSOURCEPROC ShaderSource;
+  PFNGLCOMPILESHADERPROC CompileShader;
+  PFNGLCREATEPROGRAMPROC CreateProgram;
+  PFNGLATTACHSHADERPROC AttachShader;
+  PFNGLLINKPROGRAMPROC LinkProgram;
+  PFNGLGETPROGRAMIVPROC GetProgramiv;
+  PFNGLDELETESHADERPROC DeleteShader;
+  PFNGLDELETEPROGRAMPROC DeleteProgram;
+  PFNGLUSEPROGRAMPROC UseProgram;
+  PFNGLCREATEBUFFERSPROC CreateBuffers;
+  PFNGLNAMEDBUFFERDATAPROC NamedBufferData;
+  PFNGLNAMEDBUFFERSUBDATAPROC NamedBufferSubData;
+  PFNGLBINDBUFFERBASEPROC BindBufferBase;
+  PFNGLDELETEBUFFERSPROC DeleteBuffers;
+
+  bool Load() {
+    void* egl = dlopen("libEGL.so.1", RTLD_LAZY);
+    if (!egl) return false;
+    using GetProc = void* (*)(const char*);
+    GetProc get = reinterpret_cast<GetProc>(dlsym(egl, "eglGetProcAddress"));
+    if (!get) return false;
+    auto load = [&](auto& function, const char* name) {
+      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(get(name));
+      return function != nullptr;
+    };
+    return load(CreateShader, "glCreateShader") && load(ShaderSource, "glShaderSource") &&
+           load(CompileShader, "glCompileShader") && load(CreateProgram, "glCreateProgram") &&
+           load(AttachShader, "glAttachShader") && load(LinkProgram, "glLinkProgram") &&
+           load(GetProgramiv, "glGetProgramiv") && load(DeleteShader, "glDeleteShader") &&
+           load(DeleteProgram, "glDeleteProgram") && load(UseProgram, "glUseProgram") &&
+           load(CreateBuffers, "glCreateBuffers") && load(NamedBufferData, "glNamedBufferData") &&
+           load(NamedBufferSubData, "glNamedBufferSubData") && load(BindBufferBase, "glBindBufferBase") &&
+           load(DeleteBuffers, "glDeleteBuffers");
+  }
+};
+
+std::string GlslOf(const FxShader& shader) {
+  const uint8_t* blob = shader.bytecode.data();
+  uint32_t at, length;
+  std::memcpy(&at, blob + 16, 4);
+  std::memcpy(&length, blob + 20, 4);
+  return std::string(reinterpret_cast<const char*>(blob + at), length);
+}
+
+struct Effect {
+  std::string name;
+  std::string source;
+  FxEffectObject object;
+  std::vector<uint8_t> bytes;
+};
+
+class Bench {
+ public:
+  Bench() {
+    D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_HARDWARE, nullptr, 0, D3D10_SDK_VERSION, &device);
+    D3D10CreateDevice(nullptr, D3D10_DRIVER_TYPE_HARDWARE, nullptr, 0, D3D10_SDK_VERSION, &glDevice);
+    loaded = device && glDevice && gl.Load();
+    if (!loaded) return;
+    // A small target, so that passes can be drawn and their programs linked.
+    D3D10_TEXTURE2D_DESC desc = {4, 4, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D10_USAGE_DEFAULT,
+                                 D3D10_BIND_RENDER_TARGET, 0, 0};
+    device->CreateTexture2D(&desc, nullptr, &target);
+    device->CreateRenderTargetView(target, nullptr, &targetView);
+    device->OMSetRenderTargets(1, &targetView, nullptr);
+    D3D10_VIEWPORT viewport = {0, 0, 4, 4, 0, 1};
+    device->RSSetViewports(1, &viewport);
+    device->IASetPrimitiveTopology(D3D10_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    for (const char* name : kEffects) {
+      Effect effect;
+      effect.name = name;
+      FxReadFile(EffectDirectory() + name, &effect.source);
+      FxCompile(effect.source, Options(&includes, name), &effect.object, nullptr);
+      effect.bytes = FxWriteObject(effect.object);
+      effects.push_back(std::move(effect));
+    }
+  }
+  ~Bench() {
+    if (targetView) targetView->Release();
+    if (target) target->Release();
+    if (glDevice) glDevice->Release();
+    if (device) device->Release();
+  }
+
+  static FxCompileOptions Options(FxIncludeHandler* handler, const std::string& name) {
+    FxCompileOptions options;
+    options.sourceName = EffectDirectory() + name;
+    options.includes = handler;
+    return options;
+  }
+
+  // Draws every pass once, which links the pass's program.
+  void Link(ID3D10Effect* effect) {
+    D3D10_EFFECT_DESC desc;
+    effect->GetDesc(&desc);
+    for (UINT t = 0; t < desc.Techniques; ++t) {
+      D3D10_TECHNIQUE_DESC technique;
+      effect->GetTechniqueByIndex(t)->GetDesc(&technique);
+      for (UINT p = 0; p < technique.Passes; ++p) {
+        effect->GetTechniqueByIndex(t)->GetPassByIndex(p)->Apply(0);
+        device->Draw(3, 0);
+      }
+    }
+  }
+
+  ID3D10Device* device = nullptr;
+  ID3D10Device* glDevice = nullptr;
+  ID3D10Texture2D* target = nullptr;
+  ID3D10RenderTargetView* targetView = nullptr;
+  bool loaded = false;
+  Gl gl;
+  FxFileIncludeHandler includes{{""}};
+  std::vector<Effect> effects;
+};
+
+Bench& Shared() {
+  static Bench bench;
+  return bench;
+}
+
+void CompileSource(benchmark::State& state, std::size_t index) {
+  Bench& bench = Shared();
+  const Effect& effect = bench.effects[index];
+  for (auto _ : state) {
+    FxEffectObject object;
+    std::string messages;
+    if (!FxCompile(effect.source, Bench::Options(&bench.includes, effect.name), &object, &messages)) {
+      state.SkipWithError(messages.c_str());
+      break;
+    }
+  }
+}
+
+void CreateEffect(benchmark::State& state, std::size_t index, bool fromObject, bool link) {
+  Bench& bench = Shared();
+  const Effect& effect = bench.effects[index];
+  std::string path = EffectDirectory() + effect.name;
+  const void* data = fromObject ? static_cast<const void*>(effect.bytes.data()) : effect.source.data();
+  SIZE_T size = fromObject ? effect.bytes.size() : effect.source.size();
+  for (auto _ : state) {
+    ID3D10Effect* created = nullptr;
+    if (FAILED(D3DX10CreateEffectFromMemory(data, size, path.c_str(), nullptr, nullptr, "fx_4_0", 0, 0, bench.device,
+                                            nullptr, nullptr, &created, nullptr, nullptr))) {
+      state.SkipWithError("creation failed");
+      break;
+    }
+    if (link) bench.Link(created);
+    created->Release();
+  }
+}
+
+// The same GLSL, compiled, and linked per distinct (VS, GS, PS) of the passes.
+void CompileGlslByHand(benchmark::State& state, std::size_t index, bool link) {
+  Bench& bench = Shared();
+  const FxEffectObject& object = bench.effects[index].object;
+  std::set<std::tuple<uint32_t, uint32_t, uint32_t>> programs;
+  for (const FxTechnique& technique : object.techniques) {
+    for (const FxPass& pass : technique.passes) {
+      programs.insert({pass.shaders[0].shader, pass.shaders[1].shader, pass.shaders[2].shader});
+    }
+  }
+  std::vector<std::string> sources;
+  for (const FxShader& shader : object.shaders) sources.push_back(GlslOf(shader));
+  const GLenum stages[] = {GL_VERTEX_SHADER, GL_GEOMETRY_SHADER, GL_FRAGMENT_SHADER};
+  const Gl& gl = bench.gl;
+  bench.glDevice->Flush();  // makes the second device's context current
+  for (auto _ : state) {
+    std::vector<GLuint> shaders(object.shaders.size(), 0);
+    for (std::size_t s = 0; s < shaders.size(); ++s) {
+      shaders[s] = gl.CreateShader(stages[object.shaders[s].stage]);
+      const GLchar* text = sources[s].c_str();
+      gl.ShaderSource(shaders[s], 1, &text, nullptr);
+      gl.CompileShader(shaders[s]);
+    }
+    for (const auto& program : programs) {
+      if (!link) break;
+      GLuint name = gl.CreateProgram();
+      for (uint32_t s : {std::get<0>(program), std::get<1>(program), std::get<2>(program)}) {
+        if (s != kFxNone) gl.AttachShader(name, shaders[s]);
+      }
+      gl.LinkProgram(name);
+      GLint linked = 0;
+      gl.GetProgramiv(name, GL_LINK_STATUS, &linked);
+      benchmark::DoNotOptimize(linked);
+      gl.DeleteProgram(name);
+    }
+    for (GLuint shader : shaders) gl.DeleteShader(shader);
+  }
+  bench.device->Flush();
+}
+
+const char* const kApplyEffect = R"(
+cbuffer PerObject { float4x4 World; float4 Color; };
+float4 VS(float3 p : POSITION) : SV_Position { return mul(float4(p, 1), World); }
+float4 PS() : SV_Target { return Color; }
+technique10 T { pass P {
+  SetVertexShader(CompileShader(vs_4_0, VS()));
+  SetGeometryShader(NULL);
+  SetPixelShader(CompileShader(ps_4_0, PS()));
+} }
+)";
+
+void ApplyChangedMatrix(benchmark::State& state) {
+  Bench& bench = Shared();
+  ID3D10Effect* effect = nullptr;
+  D3DX10CreateEffectFromMemory(kApplyEffect, std::strlen(kApplyEffect), nullptr, nullptr, nullptr, "fx_4_0", 0, 0,
+                               bench.device, nullptr, nullptr, &effect, nullptr, nullptr);
+  if (!effect) {
+    state.SkipWithError("effect creation failed");
+    return;
+  }
+  ID3D10EffectMatrixVariable* world = effect->GetVariableByName("World")->AsMatrix();
+  ID3D10EffectPass* pass = effect->GetTechniqueByIndex(0)->GetPassByIndex(0);
+  float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  for (auto _ : state) {
+    matrix[12] += 1.0f;
+    world->SetMatrix(matrix);
+    pass->Apply(0);
+  }
+  effect->Release();
+}
+
+// The GL work Apply stands for: the program, the buffer and its new values.
+void BindByHand(benchmark::State& state) {
+  Bench& bench = Shared();
+  const Gl& gl = bench.gl;
+  FxEffectObject object;
+  FxCompile(kApplyEffect, FxCompileOptions(), &object, nullptr);
+  bench.glDevice->Flush();
+  GLuint shaders[2], program = gl.CreateProgram();
+  for (int s = 0; s < 2; ++s) {
+    std::string source = GlslOf(object.shaders[s]);
+    const GLchar* text = source.c_str();
+    shaders[s] = gl.CreateShader(s ? GL_FRAGMENT_SHADER : GL_VERTEX_SHADER);
+    gl.ShaderSource(shaders[s], 1, &text, nullptr);
+    gl.CompileShader(shaders[s]);
+    gl.AttachShader(program, shaders[s]);
+  }
+  gl.LinkProgram(program);
+  GLuint buffer = 0;
+  gl.CreateBuffers(1, &buffer);
+  gl.NamedBufferData(buffer, object.buffers[0].glSize, nullptr, GL_DYNAMIC_DRAW);
+  float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  for (auto _ : state) {
+    matrix[12] += 1.0f;
+    gl.UseProgram(program);
+    gl.BindBufferBase(GL_UNIFORM_BUFFER, 0, buffer);
+    gl.NamedBufferSubData(buffer, 0, sizeof(matrix), matrix);
+  }
+  gl.UseProgram(0);
+  gl.DeleteBuffers(1, &buffer);
+  gl.DeleteProgram(program);
+  for (GLuint shader : shaders) gl.DeleteShader(shader);
+  bench.device->Flush();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!Shared().loaded) {
+    std::fprintf(stderr, "bench_effect: no device or no GL entry points\n");
+    return 1;
+  }
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::size_t i = 0; i < Shared().effects.size(); ++i) {
+    std::string name = Shared().effects[i].name;
+    name = name.substr(0, name.size() - 3);
+    benchmark::RegisterBenchmark(("CompileSource/" + name).c_str(), CompileSource, i)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("CreateFromSource/" + name).c_str(), CreateEffect, i, false, false)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("CreateFromObject/" + name).c_str(), CreateEffect, i, true, false)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("CompileGlslByHand/" + name).c_str(), CompileGlslByHand, i, false)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("CreateAndLinkFromObject/" + name).c_str(), CreateEffect, i, true, true)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("CompileAndLinkGlslByHand/" + name).c_str(), CompileGlslByHand, i, true)
+        ->Unit(benchmark::kMillisecond);
+    pairs.emplace_back("CreateFromObject/" + name, "CompileGlslByHand/" + name);
+    pairs.emplace_back("CreateAndLinkFromObject/" + name, "CompileAndLinkGlslByHand/" + name);
+    pairs.emplace_back("CreateFromSource/" + name, "CreateFromObject/" + name);
+  }
+  benchmark::RegisterBenchmark("ApplyChangedMatrix", ApplyChangedMatrix);
+  benchmark::RegisterBenchmark("BindByHand", BindByHand);
+  pairs.emplace_back("ApplyChangedMatrix", "BindByHand");
+  return RunWithRatios(argc, argv, pairs);
+}

@@ -1,0 +1,575 @@
+#include "fx/fx_object.h"
+
+#include <cstring>
+#include <map>
+#include <type_traits>
+
+#include "d3d10/d3d10_blob.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 44;
+
+constexpr std::size_t kChecksumAt = 16;
+
+uint32_t FloatBits(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof(bits));
+  return bits;
+}
+
+float BitsFloat(uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof(value));
+  return value;
+}
+
+// The three sections being built.
+class Writer {
+ public:
+  void U32(uint32_t value) { m_records.push_back(value); }
+  void F32(float value) { U32(FloatBits(value)); }
+  void String(const std::string& text) {
+    auto found = m_stringOffsets.find(text);
+    if (found != m_stringOffsets.end()) {
+      U32(found->second);
+      return;
+    }
+    uint32_t offset = static_cast<uint32_t>(m_strings.size());
+    m_strings.insert(m_strings.end(), text.begin(), text.end());
+    m_strings.push_back(0);
+    m_stringOffsets.emplace(text, offset);
+    U32(offset);
+  }
+  void Bytes(const void* bytes, std::size_t size) {
+    while (m_data.size() % 4) m_data.push_back(0);
+    U32(static_cast<uint32_t>(m_data.size()));
+    U32(static_cast<uint32_t>(size));
+    const uint8_t* at = static_cast<const uint8_t*>(bytes);
+    m_data.insert(m_data.end(), at, at + size);
+  }
+  template <typename T, typename Item>
+  void List(const std::vector<T>& items, Item item) {
+    U32(static_cast<uint32_t>(items.size()));
+    for (const T& value : items) item(value);
+  }
+
+  std::vector<uint8_t> Finish(uint32_t flags) const {
+    auto aligned = [](std::size_t size) { return (size + 3) & ~std::size_t{3}; };
+    std::size_t stringsAt = kHeaderSize;
+    std::size_t recordsAt = aligned(stringsAt + m_strings.size());
+    std::size_t dataAt = recordsAt + m_records.size() * 4;
+    std::size_t total = aligned(dataAt + m_data.size());
+    std::vector<uint8_t> bytes(total, 0);
+    D3D10BlobWriter out(bytes.data());
+    out.U32(kFxObjectMagic);
+    out.U32(kFxObjectVersion);
+    out.U32(static_cast<uint32_t>(total));
+    out.U32(flags);
+    out.U32(0);
+    out.U32(static_cast<uint32_t>(stringsAt));
+    out.U32(static_cast<uint32_t>(m_strings.size()));
+    out.U32(static_cast<uint32_t>(recordsAt));
+    out.U32(static_cast<uint32_t>(m_records.size() * 4));
+    out.U32(static_cast<uint32_t>(dataAt));
+    out.U32(static_cast<uint32_t>(m_data.size()));
+    if (!m_strings.empty()) std::memcpy(&bytes[stringsAt], m_strings.data(), m_strings.size());
+    D3D10BlobWriter records(&bytes[recordsAt]);
+    for (uint32_t word : m_records) records.U32(word);
+    if (!m_data.empty()) std::memcpy(&bytes[dataAt], m_data.data(), m_data.size());
+    out.PatchU32(kChecksumAt, FxObjectChecksum(bytes.data(), total));
+    return bytes;
+  }
+
+ private:
+  std::vector<uint32_t> m_records;
+  std::vector<uint8_t> m_strings;
+  std::vector<uint8_t> m_data;
+  std::map<std::string, uint32_t> m_stringOffsets;
+};
+
+// Reads the records; the first failure sticks and every later read gives 0.
+class Reader {
+ public:
+  Reader(D3D10BlobReader blob, std::size_t strings, std::size_t stringsSize, std::size_t records,
+         std::size_t recordsSize, std::size_t data, std::size_t dataSize)
+      : m_blob(blob),
+        m_strings(strings),
+        m_stringsSize(stringsSize),
+        m_at(records),
+        m_end(records + recordsSize),
+        m_data(data),
+        m_dataSize(dataSize) {}
+
+  bool Failed() const { return m_failed; }
+  bool AtEnd() const { return m_at == m_end; }
+  const std::string& Error() const { return m_error; }
+  void Fail(const std::string& error) {
+    if (!m_failed) m_error = error;
+    m_failed = true;
+  }
+
+  uint32_t U32() {
+    if (m_failed || m_end - m_at < 4) {
+      Fail("the records end early");
+      return 0;
+    }
+    uint32_t value = m_blob.U32(m_at);
+    m_at += 4;
+    return value;
+  }
+  float F32() { return BitsFloat(U32()); }
+  std::string String() {
+    uint32_t offset = U32();
+    if (m_failed) return {};
+    if (offset >= m_stringsSize) {
+      Fail("a string lies outside the string table");
+      return {};
+    }
+    const char* begin = reinterpret_cast<const char*>(m_blob.At(m_strings + offset));
+    const void* zero = std::memchr(begin, 0, m_stringsSize - offset);
+    if (!zero) {
+      Fail("a string is not terminated");
+      return {};
+    }
+    return std::string(begin, static_cast<const char*>(zero));
+  }
+  std::vector<uint8_t> Bytes() {
+    uint32_t offset = U32(), size = U32();
+    if (m_failed) return {};
+    if (offset > m_dataSize || size > m_dataSize - offset) {
+      Fail("bytes lie outside the data section");
+      return {};
+    }
+    const uint8_t* begin = m_blob.At(m_data + offset);
+    return std::vector<uint8_t>(begin, begin + size);
+  }
+  // A count of items each taking at least `minWords` record words; a count
+  // the remaining records cannot hold is refused before anything is sized.
+  uint32_t Count(std::size_t minWords) {
+    uint32_t count = U32();
+    if (!m_failed && count > (m_end - m_at) / (4 * minWords)) {
+      Fail("a list is longer than the records");
+      return 0;
+    }
+    return m_failed ? 0 : count;
+  }
+  template <typename T, typename Item>
+  void List(std::vector<T>* items, std::size_t minWords, Item item) {
+    uint32_t count = Count(minWords);
+    items->resize(count);
+    for (uint32_t i = 0; i < count && !m_failed; ++i) item(&(*items)[i]);
+  }
+
+ private:
+  D3D10BlobReader m_blob;
+  std::size_t m_strings, m_stringsSize;
+  std::size_t m_at, m_end;
+  std::size_t m_data, m_dataSize;
+  bool m_failed = false;
+  std::string m_error;
+};
+
+// Each description is stored field by field, in declaration order.
+template <typename Io, typename Desc>
+void BlendFields(Io& io, Desc& d) {
+  io(d.AlphaToCoverageEnable);
+  for (auto& enable : d.BlendEnable) io(enable);
+  io(d.SrcBlend), io(d.DestBlend), io(d.BlendOp), io(d.SrcBlendAlpha), io(d.DestBlendAlpha), io(d.BlendOpAlpha);
+  for (auto& mask : d.RenderTargetWriteMask) io(mask);
+}
+template <typename Io, typename Desc>
+void DepthStencilFields(Io& io, Desc& d) {
+  io(d.DepthEnable), io(d.DepthWriteMask), io(d.DepthFunc), io(d.StencilEnable), io(d.StencilReadMask);
+  io(d.StencilWriteMask);
+  for (auto* face : {&d.FrontFace, &d.BackFace}) {
+    io(face->StencilFailOp), io(face->StencilDepthFailOp), io(face->StencilPassOp), io(face->StencilFunc);
+  }
+}
+template <typename Io, typename Desc>
+void RasterizerFields(Io& io, Desc& d) {
+  io(d.FillMode), io(d.CullMode), io(d.FrontCounterClockwise), io(d.DepthBias), io(d.DepthBiasClamp);
+  io(d.SlopeScaledDepthBias), io(d.DepthClipEnable), io(d.ScissorEnable), io(d.MultisampleEnable);
+  io(d.AntialiasedLineEnable);
+}
+template <typename Io, typename Desc>
+void SamplerFields(Io& io, Desc& d) {
+  io(d.Filter), io(d.AddressU), io(d.AddressV), io(d.AddressW), io(d.MipLODBias), io(d.MaxAnisotropy);
+  io(d.ComparisonFunc);
+  for (auto& c : d.BorderColor) io(c);
+  io(d.MinLOD), io(d.MaxLOD);
+}
+
+// Writes a field of any 32-bit or smaller integer, enumeration or float type.
+struct FieldWriter {
+  Writer& out;
+  template <typename T>
+  void operator()(const T& field) {
+    if constexpr (std::is_same<T, float>::value) {
+      out.F32(field);
+    } else {
+      out.U32(static_cast<uint32_t>(field));
+    }
+  }
+};
+struct FieldReader {
+  Reader& in;
+  template <typename T>
+  void operator()(T& field) {
+    if constexpr (std::is_same<T, float>::value) {
+      field = in.F32();
+    } else {
+      field = static_cast<T>(in.U32());
+    }
+  }
+};
+
+void WriteAnnotations(Writer& out, const std::vector<FxAnnotation>& annotations) {
+  out.List(annotations, [&](const FxAnnotation& a) {
+    out.String(a.name);
+    out.U32(a.type);
+    out.Bytes(a.value.data(), a.value.size());
+    out.List(a.strings, [&](const std::string& s) { out.String(s); });
+  });
+}
+
+void ReadAnnotations(Reader& in, std::vector<FxAnnotation>* annotations) {
+  in.List(annotations, 5, [&](FxAnnotation* a) {
+    a->name = in.String();
+    a->type = in.U32();
+    a->value = in.Bytes();
+    in.List(&a->strings, 1, [&](std::string* s) { *s = in.String(); });
+  });
+}
+
+void WriteSignature(Writer& out, const std::vector<FxSignatureElement>& elements) {
+  out.List(elements, [&](const FxSignatureElement& e) {
+    out.String(e.semantic);
+    out.U32(e.index), out.U32(e.reg), out.U32(e.systemValue), out.U32(e.componentType), out.U32(e.mask);
+  });
+}
+
+void ReadSignature(Reader& in, std::vector<FxSignatureElement>* elements) {
+  in.List(elements, 6, [&](FxSignatureElement* e) {
+    e->semantic = in.String();
+    e->index = in.U32(), e->reg = in.U32(), e->systemValue = in.U32(), e->componentType = in.U32();
+    e->mask = in.U32();
+  });
+}
+
+void WriteBindings(Writer& out, const std::vector<FxBinding>& bindings) {
+  out.List(bindings, [&](const FxBinding& b) { out.U32(b.slot), out.U32(b.index), out.U32(b.element); });
+}
+
+void ReadBindings(Reader& in, std::vector<FxBinding>* bindings) {
+  in.List(bindings, 3, [&](FxBinding* b) { b->slot = in.U32(), b->index = in.U32(), b->element = in.U32(); });
+}
+
+void WriteState(Writer& out, const FxStateRef& ref) { out.U32(ref.kind), out.U32(ref.variable), out.U32(ref.element); }
+void ReadState(Reader& in, FxStateRef* ref) { ref->kind = in.U32(), ref->variable = in.U32(), ref->element = in.U32(); }
+
+bool Fail(std::string* error, const std::string& text) {
+  if (error) *error = text;
+  return false;
+}
+
+}  // namespace
+
+uint32_t FxElementCount(const FxType& type) { return type.elements ? type.elements : 1; }
+
+bool FxIsNumeric(const FxType& type) { return type.typeClass != D3D10_SVC_OBJECT; }
+
+bool FxIsResourceType(uint32_t baseType) {
+  switch (baseType) {
+    case D3D10_SVT_TEXTURE:
+    case D3D10_SVT_TEXTURE1D:
+    case D3D10_SVT_TEXTURE2D:
+    case D3D10_SVT_TEXTURE3D:
+    case D3D10_SVT_TEXTURECUBE:
+    case D3D10_SVT_BUFFER:
+    case D3D10_SVT_TEXTURE1DARRAY:
+    case D3D10_SVT_TEXTURE2DARRAY:
+    case D3D10_SVT_TEXTURE2DMS:
+    case D3D10_SVT_TEXTURE2DMSARRAY:
+    case D3D10_SVT_TEXTURECUBEARRAY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool FxIsShaderType(uint32_t baseType) {
+  return baseType == D3D10_SVT_VERTEXSHADER || baseType == D3D10_SVT_GEOMETRYSHADER ||
+         baseType == D3D10_SVT_PIXELSHADER;
+}
+
+// FNV-1a of the whole object but its checksum field.
+uint32_t FxObjectChecksum(const void* data, std::size_t size) {
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  uint32_t hash = 2166136261u;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (i >= kChecksumAt && i < kChecksumAt + 4) continue;
+    hash ^= bytes[i];
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+uint32_t FxShaderStageOf(uint32_t baseType) {
+  return baseType == D3D10_SVT_VERTEXSHADER ? kFxVertex : baseType == D3D10_SVT_GEOMETRYSHADER ? kFxGeometry : kFxPixel;
+}
+
+bool FxIsObject(const void* data, std::size_t size) {
+  D3D10BlobReader in(data, size);
+  return data && in.Holds(0, 4) && in.U32(0) == kFxObjectMagic;
+}
+
+std::vector<uint8_t> FxWriteObject(const FxEffectObject& object) {
+  Writer out;
+  FieldWriter field{out};
+  out.List(object.types, [&](const FxType& t) {
+    out.String(t.name);
+    out.U32(t.typeClass), out.U32(t.baseType), out.U32(t.elements), out.U32(t.rows), out.U32(t.columns);
+    out.U32(t.packedSize), out.U32(t.unpackedSize), out.U32(t.stride);
+    out.List(t.members, [&](const FxTypeMember& m) {
+      out.String(m.name), out.String(m.semantic), out.U32(m.type), out.U32(m.offset);
+    });
+  });
+  out.List(object.buffers, [&](const FxBuffer& b) {
+    out.String(b.name);
+    out.U32(b.size), out.U32(b.flags), out.U32(b.bindPoint);
+    WriteAnnotations(out, b.annotations);
+    out.List(b.variables, [&](const FxVariable& v) {
+      out.String(v.name), out.String(v.semantic);
+      out.U32(v.type), out.U32(v.offset), out.U32(v.flags), out.U32(v.bindPoint);
+      WriteAnnotations(out, v.annotations);
+    });
+    out.Bytes(b.initial.data(), b.initial.size());
+    out.U32(b.glSize);
+    out.List(b.runs, [&](const FxCopyRun& r) { out.U32(r.source), out.U32(r.target), out.U32(r.size); });
+  });
+  out.List(object.objects, [&](const FxObject& o) {
+    out.String(o.name), out.String(o.semantic);
+    out.U32(o.type), out.U32(o.flags), out.U32(o.bindPoint);
+    WriteAnnotations(out, o.annotations);
+    out.List(o.blends, [&](const D3D10_BLEND_DESC& d) { BlendFields(field, d); });
+    out.List(o.depthStencils, [&](const D3D10_DEPTH_STENCIL_DESC& d) { DepthStencilFields(field, d); });
+    out.List(o.rasterizers, [&](const D3D10_RASTERIZER_DESC& d) { RasterizerFields(field, d); });
+    out.List(o.samplers, [&](const D3D10_SAMPLER_DESC& d) { SamplerFields(field, d); });
+    out.List(o.strings, [&](const std::string& s) { out.String(s); });
+    out.List(o.shaders, [&](uint32_t s) { out.U32(s); });
+  });
+  out.List(object.shaders, [&](const FxShader& s) {
+    out.U32(s.stage);
+    out.String(s.entry), out.String(s.profile);
+    out.Bytes(s.bytecode.data(), s.bytecode.size());
+    out.Bytes(s.spirv.data(), s.spirv.size());
+    WriteSignature(out, s.inputs);
+    WriteSignature(out, s.outputs);
+    WriteBindings(out, s.constantBuffers);
+    WriteBindings(out, s.resources);
+    WriteBindings(out, s.samplers);
+  });
+  out.List(object.techniques, [&](const FxTechnique& t) {
+    out.String(t.name);
+    WriteAnnotations(out, t.annotations);
+    out.List(t.passes, [&](const FxPass& p) {
+      out.String(p.name);
+      WriteAnnotations(out, p.annotations);
+      for (const FxShaderRef& s : p.shaders) out.U32(s.shader), out.U32(s.variable), out.U32(s.element);
+      WriteState(out, p.blend);
+      WriteState(out, p.depthStencil);
+      WriteState(out, p.rasterizer);
+      for (float f : p.blendFactor) out.F32(f);
+      out.U32(p.sampleMask), out.U32(p.stencilRef);
+    });
+  });
+  return out.Finish(object.flags);
+}
+
+bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error) {
+  D3D10BlobReader blob(data, size);
+  if (!data || !blob.Holds(0, kHeaderSize)) return Fail(error, "too small for an effect object");
+  if (blob.U32(0) != kFxObjectMagic) return Fail(error, "not an effect object of this platform");
+  if (blob.U32(4) != kFxObjectVersion) return Fail(error, "effect object version " + std::to_string(blob.U32(4)) +
+                                                              " is not supported");
+  if (blob.U32(8) != size) return Fail(error, "the effect object is truncated or has trailing bytes");
+  if (FxObjectChecksum(data, size) != blob.U32(kChecksumAt)) {
+    return Fail(error, "the effect object is damaged (checksum mismatch)");
+  }
+  std::size_t sections[3][2];
+  for (int i = 0; i < 3; ++i) {
+    sections[i][0] = blob.U32(20 + 8 * i);
+    sections[i][1] = blob.U32(24 + 8 * i);
+    if (sections[i][0] < kHeaderSize || sections[i][0] % 4 || !blob.Holds(sections[i][0], sections[i][1])) {
+      return Fail(error, "a section lies outside the effect object");
+    }
+  }
+  if (sections[1][1] % 4) return Fail(error, "the records are not whole numbers");
+  Reader in(blob, sections[0][0], sections[0][1], sections[1][0], sections[1][1], sections[2][0], sections[2][1]);
+  FieldReader field{in};
+  *object = FxEffectObject();
+  object->flags = blob.U32(12);
+  in.List(&object->types, 10, [&](FxType* t) {
+    t->name = in.String();
+    t->typeClass = in.U32(), t->baseType = in.U32(), t->elements = in.U32(), t->rows = in.U32();
+    t->columns = in.U32(), t->packedSize = in.U32(), t->unpackedSize = in.U32(), t->stride = in.U32();
+    in.List(&t->members, 4, [&](FxTypeMember* m) {
+      m->name = in.String(), m->semantic = in.String(), m->type = in.U32(), m->offset = in.U32();
+    });
+  });
+  in.List(&object->buffers, 10, [&](FxBuffer* b) {
+    b->name = in.String();
+    b->size = in.U32(), b->flags = in.U32(), b->bindPoint = in.U32();
+    ReadAnnotations(in, &b->annotations);
+    in.List(&b->variables, 7, [&](FxVariable* v) {
+      v->name = in.String(), v->semantic = in.String();
+      v->type = in.U32(), v->offset = in.U32(), v->flags = in.U32(), v->bindPoint = in.U32();
+      ReadAnnotations(in, &v->annotations);
+    });
+    b->initial = in.Bytes();
+    b->glSize = in.U32();
+    in.List(&b->runs, 3, [&](FxCopyRun* r) { r->source = in.U32(), r->target = in.U32(), r->size = in.U32(); });
+  });
+  in.List(&object->objects, 12, [&](FxObject* o) {
+    o->name = in.String(), o->semantic = in.String();
+    o->type = in.U32(), o->flags = in.U32(), o->bindPoint = in.U32();
+    ReadAnnotations(in, &o->annotations);
+    in.List(&o->blends, 23, [&](D3D10_BLEND_DESC* d) { BlendFields(field, *d); });
+    in.List(&o->depthStencils, 14, [&](D3D10_DEPTH_STENCIL_DESC* d) { DepthStencilFields(field, *d); });
+    in.List(&o->rasterizers, 10, [&](D3D10_RASTERIZER_DESC* d) { RasterizerFields(field, *d); });
+    in.List(&o->samplers, 13, [&](D3D10_SAMPLER_DESC* d) { SamplerFields(field, *d); });
+    in.List(&o->strings, 1, [&](std::string* s) { *s = in.String(); });
+    in.List(&o->shaders, 1, [&](uint32_t* s) { *s = in.U32(); });
+  });
+  in.List(&object->shaders, 18, [&](FxShader* s) {
+    s->stage = in.U32();
+    s->entry = in.String(), s->profile = in.String();
+    s->bytecode = in.Bytes();
+    s->spirv = in.Bytes();
+    ReadSignature(in, &s->inputs);
+    ReadSignature(in, &s->outputs);
+    ReadBindings(in, &s->constantBuffers);
+    ReadBindings(in, &s->resources);
+    ReadBindings(in, &s->samplers);
+  });
+  in.List(&object->techniques, 2, [&](FxTechnique* t) {
+    t->name = in.String();
+    ReadAnnotations(in, &t->annotations);
+    in.List(&t->passes, 24, [&](FxPass* p) {
+      p->name = in.String();
+      ReadAnnotations(in, &p->annotations);
+      for (FxShaderRef& s : p->shaders) s.shader = in.U32(), s.variable = in.U32(), s.element = in.U32();
+      ReadState(in, &p->blend);
+      ReadState(in, &p->depthStencil);
+      ReadState(in, &p->rasterizer);
+      for (float& f : p->blendFactor) f = in.F32();
+      p->sampleMask = in.U32(), p->stencilRef = in.U32();
+    });
+  });
+  if (in.Failed()) return Fail(error, in.Error());
+  if (!in.AtEnd()) return Fail(error, "the records hold more than the effect");
+  return FxValidateObject(*object, error);
+}
+
+bool FxValidateObject(const FxEffectObject& object, std::string* error) {
+  const std::size_t typeCount = object.types.size();
+  for (std::size_t i = 0; i < typeCount; ++i) {
+    const FxType& t = object.types[i];
+    if (t.typeClass > D3D10_SVC_STRUCT) return Fail(error, "type '" + t.name + "' has an unknown class");
+    // Members come first, so types nest without cycles.
+    for (const FxTypeMember& m : t.members) {
+      if (m.type >= i) return Fail(error, "type '" + t.name + "' has a member of an unknown type");
+      if (m.offset > t.unpackedSize) return Fail(error, "member '" + m.name + "' lies outside its struct");
+    }
+    if (t.typeClass != D3D10_SVC_STRUCT && !t.members.empty()) return Fail(error, "type '" + t.name + "' has members");
+    if (t.elements > 1 && t.unpackedSize < t.stride * (t.elements - 1)) {
+      return Fail(error, "type '" + t.name + "' is smaller than its elements");
+    }
+  }
+  auto numericType = [&](uint32_t type) { return type < typeCount && FxIsNumeric(object.types[type]); };
+  for (const FxBuffer& b : object.buffers) {
+    if (b.size % 16 || b.initial.size() != b.size) return Fail(error, "buffer '" + b.name + "' has a wrong size");
+    if (b.glSize % 16) return Fail(error, "buffer '" + b.name + "' has a wrong GL size");
+    for (const FxVariable& v : b.variables) {
+      if (!numericType(v.type)) return Fail(error, "variable '" + v.name + "' has a wrong type");
+      uint32_t size = object.types[v.type].unpackedSize;
+      if (v.offset > b.size || size > b.size - v.offset) return Fail(error, "variable '" + v.name + "' lies outside its buffer");
+    }
+    for (const FxCopyRun& r : b.runs) {
+      if (r.source > b.size || r.size > b.size - r.source || r.target > b.glSize || r.size > b.glSize - r.target) {
+        return Fail(error, "buffer '" + b.name + "' copies outside itself");
+      }
+    }
+  }
+  const std::size_t shaderCount = object.shaders.size();
+  for (const FxObject& o : object.objects) {
+    if (o.type >= typeCount || FxIsNumeric(object.types[o.type])) return Fail(error, "object '" + o.name + "' has a wrong type");
+    const FxType& type = object.types[o.type];
+    std::size_t count = FxElementCount(type);
+    auto expect = [&](std::size_t size, bool wanted) { return size == (wanted ? count : 0); };
+    if (!expect(o.blends.size(), type.baseType == D3D10_SVT_BLEND) ||
+        !expect(o.depthStencils.size(), type.baseType == D3D10_SVT_DEPTHSTENCIL) ||
+        !expect(o.rasterizers.size(), type.baseType == D3D10_SVT_RASTERIZER) ||
+        !expect(o.samplers.size(), type.baseType == D3D10_SVT_SAMPLER) ||
+        !expect(o.strings.size(), type.baseType == D3D10_SVT_STRING) ||
+        !expect(o.shaders.size(), FxIsShaderType(type.baseType))) {
+      return Fail(error, "object '" + o.name + "' holds the wrong values");
+    }
+    for (uint32_t s : o.shaders) {
+      if (s != kFxNone && (s >= shaderCount || object.shaders[s].stage != FxShaderStageOf(type.baseType))) {
+        return Fail(error, "shader variable '" + o.name + "' names a wrong shader");
+      }
+    }
+  }
+  auto objectOf = [&](uint32_t index, uint32_t element, bool (*kind)(uint32_t)) {
+    if (index >= object.objects.size()) return false;
+    const FxType& type = object.types[object.objects[index].type];
+    return kind(type.baseType) && element < FxElementCount(type);
+  };
+  for (const FxShader& s : object.shaders) {
+    if (s.stage >= kFxStageCount) return Fail(error, "shader '" + s.entry + "' has an unknown stage");
+    for (const FxBinding& b : s.constantBuffers) {
+      if (b.index >= object.buffers.size() || b.slot >= D3D10_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT) {
+        return Fail(error, "shader '" + s.entry + "' binds a wrong constant buffer");
+      }
+    }
+    for (const FxBinding& b : s.resources) {
+      if (!objectOf(b.index, b.element, FxIsResourceType) || b.slot >= D3D10_COMMONSHADER_INPUT_RESOURCE_SLOT_COUNT) {
+        return Fail(error, "shader '" + s.entry + "' binds a wrong resource");
+      }
+    }
+    for (const FxBinding& b : s.samplers) {
+      if (!objectOf(b.index, b.element, [](uint32_t t) { return t == D3D10_SVT_SAMPLER; }) ||
+          b.slot >= D3D10_COMMONSHADER_SAMPLER_SLOT_COUNT) {
+        return Fail(error, "shader '" + s.entry + "' binds a wrong sampler");
+      }
+    }
+  }
+  for (const FxTechnique& t : object.techniques) {
+    for (const FxPass& p : t.passes) {
+      for (uint32_t stage = 0; stage < kFxStageCount; ++stage) {
+        const FxShaderRef& ref = p.shaders[stage];
+        if (ref.shader != kFxNone && (ref.shader >= shaderCount || object.shaders[ref.shader].stage != stage)) {
+          return Fail(error, "pass '" + p.name + "' sets a wrong shader");
+        }
+        if (ref.variable != kFxNone && !objectOf(ref.variable, ref.element, FxIsShaderType)) {
+          return Fail(error, "pass '" + p.name + "' names a wrong shader variable");
+        }
+      }
+      const std::pair<const FxStateRef*, uint32_t> states[] = {
+          {&p.blend, D3D10_SVT_BLEND}, {&p.depthStencil, D3D10_SVT_DEPTHSTENCIL}, {&p.rasterizer, D3D10_SVT_RASTERIZER}};
+      for (const auto& state : states) {
+        const FxStateRef& ref = *state.first;
+        if (ref.kind > kFxStateVariable) return Fail(error, "pass '" + p.name + "' has a wrong state reference");
+        if (ref.kind != kFxStateVariable) continue;
+        if (ref.variable >= object.objects.size() ||
+            object.types[object.objects[ref.variable].type].baseType != state.second ||
+            ref.element >= FxElementCount(object.types[object.objects[ref.variable].type])) {
+          return Fail(error, "pass '" + p.name + "' sets a wrong state");
+        }
+      }
+    }
+  }
+  return true;
+}

@@ -1,0 +1,147 @@
+// The compiled effect object: what is written reads back the same, and
+// damaged or inconsistent objects are refused before anything is used.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "fx/fx_compiler.h"
+#include "fx/fx_object.h"
+
+namespace {
+
+const char* const kSource = R"(
+cbuffer Values <int Order = 1;> { float4x4 M : WORLD; float3 D = {1, 2, 3}; float S; };
+Texture2D T[2] <string Name = "t";>;
+SamplerState Samp { Filter = MIN_MAG_MIP_POINT; };
+BlendState B { BlendEnable[0] = TRUE; };
+DepthStencilState Z { DepthEnable = FALSE; };
+RasterizerState R { CullMode = NONE; };
+string Label = "label";
+float4 VS(float3 p : POSITION) : SV_Position { return mul(float4(p * D, S), M); }
+float4 PS(float4 p : SV_Position) : SV_Target { return T[1].Sample(Samp, p.xy); }
+VertexShader V = CompileShader(vs_4_0, VS());
+technique10 Tech <float F = 2;> {
+  pass P <string N = "n";> {
+    SetVertexShader(V);
+    SetPixelShader(CompileShader(ps_4_0, PS()));
+    SetBlendState(B, float4(1, 2, 3, 4), 0xF);
+    SetDepthStencilState(Z, 5);
+    SetRasterizerState(R);
+  }
+}
+)";
+
+class ObjectTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string messages;
+    ASSERT_TRUE(FxCompile(kSource, FxCompileOptions(), &s_object, &messages)) << messages;
+    s_bytes = FxWriteObject(s_object);
+  }
+
+  static FxEffectObject s_object;
+  static std::vector<uint8_t> s_bytes;
+};
+
+FxEffectObject ObjectTest::s_object;
+std::vector<uint8_t> ObjectTest::s_bytes;
+
+TEST_F(ObjectTest, ReadsBackWhatWasWritten) {
+  ASSERT_TRUE(FxIsObject(s_bytes.data(), s_bytes.size()));
+  EXPECT_EQ(0, std::memcmp(s_bytes.data(), "MVFX", 4));
+  EXPECT_EQ(0u, s_bytes.size() % 4);
+  FxEffectObject read;
+  std::string error;
+  ASSERT_TRUE(FxReadObject(s_bytes.data(), s_bytes.size(), &read, &error)) << error;
+  EXPECT_EQ(s_bytes, FxWriteObject(read));
+  ASSERT_EQ(1u, read.buffers.size());
+  EXPECT_EQ("WORLD", read.buffers[0].variables[0].semantic);
+  EXPECT_EQ(s_object.buffers[0].initial, read.buffers[0].initial);
+  ASSERT_EQ(1u, read.techniques.size());
+  const FxPass& pass = read.techniques[0].passes[0];
+  EXPECT_EQ(4.0f, pass.blendFactor[3]);
+  EXPECT_EQ(5u, pass.stencilRef);
+  EXPECT_EQ(kFxStateVariable, pass.rasterizer.kind);
+  EXPECT_NE(kFxNone, pass.shaders[kFxVertex].variable);
+  EXPECT_EQ(s_object.shaders[0].spirv, read.shaders[0].spirv);
+}
+
+TEST_F(ObjectTest, EveryTruncationIsRefused) {
+  FxEffectObject read;
+  for (std::size_t size = 0; size < s_bytes.size(); ++size) {
+    std::string error;
+    ASSERT_FALSE(FxReadObject(s_bytes.data(), size, &read, &error)) << size;
+    EXPECT_FALSE(error.empty());
+  }
+  std::vector<uint8_t> longer = s_bytes;
+  longer.push_back(0);
+  EXPECT_FALSE(FxReadObject(longer.data(), longer.size(), &read, nullptr));
+  EXPECT_FALSE(FxReadObject(nullptr, 0, &read, nullptr));
+}
+
+TEST_F(ObjectTest, EveryChangedByteIsRefused) {
+  FxEffectObject read;
+  for (std::size_t at = 0; at < s_bytes.size(); ++at) {
+    std::vector<uint8_t> damaged = s_bytes;
+    damaged[at] ^= 0x01;
+    ASSERT_FALSE(FxReadObject(damaged.data(), damaged.size(), &read, nullptr)) << at;
+  }
+}
+
+// Objects that read whole but do not hold together: the same rules hold for
+// what the compiler builds.
+TEST_F(ObjectTest, InconsistentObjectsAreRefused) {
+  struct Case {
+    const char* rule;
+    std::function<void(FxEffectObject&)> damage;
+  } cases[] = {
+      {"a variable of an unknown type", [](FxEffectObject& o) { o.buffers[0].variables[0].type = 999; }},
+      {"a variable past its buffer's end", [](FxEffectObject& o) { o.buffers[0].variables[2].offset = 1000; }},
+      {"initial bytes of another size", [](FxEffectObject& o) { o.buffers[0].initial.pop_back(); }},
+      {"a copy run past the GL block", [](FxEffectObject& o) { o.buffers[0].runs[0].target = o.buffers[0].glSize; }},
+      {"a struct member of a later type", [](FxEffectObject& o) { o.types.push_back({}), o.types[0].members.push_back({}); }},
+      {"an object of a numeric type", [](FxEffectObject& o) { o.objects[0].type = o.buffers[0].variables[0].type; }},
+      {"a sampler without its state", [](FxEffectObject& o) { o.objects[1].samplers.clear(); }},
+      {"a shader variable naming a pixel shader", [](FxEffectObject& o) { o.objects.back().shaders[0] = 1; }},
+      {"a binding to a missing buffer", [](FxEffectObject& o) { o.shaders[0].constantBuffers[0].index = 4; }},
+      {"a resource binding to a sampler", [](FxEffectObject& o) { o.shaders[1].resources[0].index = 1; }},
+      {"a resource element past the array", [](FxEffectObject& o) { o.shaders[1].resources[0].element = 2; }},
+      {"a slot Direct3D does not have", [](FxEffectObject& o) { o.shaders[1].samplers[0].slot = 16; }},
+      {"a pass with a pixel shader as vertex shader", [](FxEffectObject& o) { o.techniques[0].passes[0].shaders[0].shader = 1; }},
+      {"a blend state naming a rasterizer", [](FxEffectObject& o) { o.techniques[0].passes[0].blend.variable = 4; }},
+      {"a state reference of an unknown kind", [](FxEffectObject& o) { o.techniques[0].passes[0].depthStencil.kind = 7; }},
+      {"a shader of an unknown stage", [](FxEffectObject& o) { o.shaders[0].stage = 3; }},
+  };
+  std::string error;
+  ASSERT_TRUE(FxValidateObject(s_object, &error)) << error;
+  for (const Case& c : cases) {
+    FxEffectObject damaged = s_object;
+    c.damage(damaged);
+    EXPECT_FALSE(FxValidateObject(damaged, &error)) << c.rule;
+    std::vector<uint8_t> bytes = FxWriteObject(damaged);
+    FxEffectObject read;
+    EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error)) << c.rule;
+  }
+}
+
+TEST_F(ObjectTest, HugeCountsAreRefusedBeforeAnythingIsSized) {
+  // The first record is the type count; claim four billion types.
+  std::vector<uint8_t> bytes = s_bytes;
+  uint32_t recordsAt;
+  std::memcpy(&recordsAt, &bytes[28], 4);
+  uint32_t huge = 0xFFFFFFF0u;
+  std::memcpy(&bytes[recordsAt], &huge, 4);
+  // Keep the checksum right so that the count itself is what is judged.
+  uint32_t hash = 2166136261u;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i < 16 || i >= 20) hash = (hash ^ bytes[i]) * 16777619u;
+  }
+  std::memcpy(&bytes[16], &hash, 4);
+  FxEffectObject read;
+  std::string error;
+  EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));
+  EXPECT_EQ("a list is longer than the records", error);
+}
+
+}  // namespace

@@ -1,0 +1,1 @@
+float4 Color <float UIMin = "low";>;

@@ -1,0 +1,1 @@
+float3 Direction = {1, 0};

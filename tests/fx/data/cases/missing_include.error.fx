@@ -1,0 +1,2 @@
+// A header that does not exist.
+#include "missing.fxh"

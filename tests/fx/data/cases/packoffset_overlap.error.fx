@@ -1,0 +1,5 @@
+cbuffer Packed
+{
+    float4 A : packoffset(c0);
+    float2 B : packoffset(c0.z);
+};

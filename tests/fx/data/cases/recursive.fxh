@@ -1,0 +1,2 @@
+float4 Twice;
+#include "recursive.fxh"

@@ -1,0 +1,5 @@
+float4 Color;
+cbuffer Again
+{
+    float4 Color;
+};

@@ -1,0 +1,4 @@
+BlendState Blend
+{
+    BlendEnable[8] = TRUE;
+};

@@ -1,0 +1,9 @@
+float4 PS() : SV_Target { return 1; }
+
+technique10 Broken
+{
+    pass P0
+    {
+        SetPixelShader(CompileShader(ps_4_0, PS()))
+    }
+}

@@ -1,0 +1,4 @@
+tbuffer Lookup
+{
+    float4 Values[16];
+};

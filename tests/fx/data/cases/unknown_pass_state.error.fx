@@ -1,0 +1,7 @@
+technique10 T
+{
+    pass P0
+    {
+        SetComputeShader(NULL);
+    }
+}

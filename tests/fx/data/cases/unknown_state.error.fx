@@ -1,0 +1,5 @@
+BlendState Blend
+{
+    BlendEnable[0] = TRUE;
+    SourceBlend = ONE;
+};

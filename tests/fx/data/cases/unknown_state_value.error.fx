@@ -1,0 +1,5 @@
+SamplerState Sampler
+{
+    Filter = MIN_MAG_MIP_LINEAR;
+    AddressU = REPEAT;
+};

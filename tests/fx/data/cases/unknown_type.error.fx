@@ -1,0 +1,1 @@
+float5 Wide;

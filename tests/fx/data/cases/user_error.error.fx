@@ -1,0 +1,3 @@
+#ifndef QUALITY
+#error QUALITY must be defined
+#endif
