@@ -172,7 +172,12 @@ BENCHMARK(BM_BuildSphere)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildBumpySphere)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildSoup)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyIndices)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_BuildIndexBuffer)->Args({0, 32})->Args({0, 16})->Args({1, 32})->Args({1, 16})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BuildIndexBuffer)
+    ->Args({0, 32})
+    ->Args({0, 16})
+    ->Args({1, 32})
+    ->Args({1, 16})
+    ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   // Each size pair's time ratio, divided by its triangle ratio (10.24 for the

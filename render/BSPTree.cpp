@@ -28,6 +28,30 @@ void NarrowIndices(uint16_t* out, const unsigned int* in, size_t count) {
   for (; i < count; ++i) out[i] = static_cast<uint16_t>(in[i]);
 }
 
+// The position of a vertex: three floats at the start of each stride bytes,
+// not necessarily float-aligned.
+DXVector3 GetPosition(const void* vertices, unsigned int stride, unsigned int index) {
+  DXVector3 p;
+  std::memcpy(&p, static_cast<const char*>(vertices) + size_t(index) * stride, sizeof(p));
+  return p;
+}
+
+// The class of the triangle with these three corners against the plane.
+// Local to this file, so that the inner loops of the build inline it.
+BSPTree::BSPTRIANGLECLASS ClassifyTriangle(const DXPlane& plane, const DXVector3* corners) {
+  int front = 0, behind = 0;
+  for (int c = 0; c < 3; ++c) {
+    const DXVector3& p = corners[c];
+    const float distance = ((plane.a * p.x + plane.b * p.y) + plane.c * p.z) + plane.d;
+    if (distance > kPlaneTolerance)
+      ++front;
+    else if (distance < -kPlaneTolerance)
+      ++behind;
+  }
+  if (front > 0) return behind > 0 ? BSPTree::BSP_SPANNING : BSPTree::BSP_FRONT;
+  return behind > 0 ? BSPTree::BSP_BACK : BSPTree::BSP_COPLANAR;
+}
+
 // One node record of the stored form.
 struct StoredNode {
   float Plane[4];
@@ -55,7 +79,9 @@ BSPTree::BSPTree(const void* vertices, unsigned int stride, const void* indices,
     : BSPTree() {
   if (triangleCount == 0) return;
   const size_t indexCount = size_t(triangleCount) * 3;
-  m_pNodes = new (std::nothrow) BSPTreeNode[triangleCount]();
+  // Nodes are cleared as they are taken, so that capacity the tree never
+  // uses is never touched.
+  m_pNodes = new (std::nothrow) BSPTreeNode[triangleCount];
   m_pIndices = new (std::nothrow) unsigned int[indexCount];
   m_pScratch = new (std::nothrow) unsigned int[indexCount];
   m_pCorners = new (std::nothrow) DXVector3[indexCount];
@@ -86,6 +112,7 @@ BSPTree::BSPTree(const void* vertices, unsigned int stride, const void* indices,
   }
 
   BSPTreeNode* root = &m_pNodes[0];
+  *root = BSPTreeNode();
   root->TriangleCount = triangleCount;
   root->Triangles = m_pIndices;
   m_NodeCount = 1;
@@ -105,27 +132,6 @@ BSPTree::~BSPTree() {
   delete[] m_pCorners;
 }
 
-DXVector3 BSPTree::GetPosition(unsigned int index) const {
-  // Vertices need not be float-aligned within their stride.
-  DXVector3 p;
-  std::memcpy(&p, static_cast<const char*>(m_pVertices) + size_t(index) * m_VertexStride, sizeof(p));
-  return p;
-}
-
-BSPTree::BSPTRIANGLECLASS BSPTree::ClassifyTriangle(const DXPlane& plane, const DXVector3* corners) {
-  int front = 0, behind = 0;
-  for (int c = 0; c < 3; ++c) {
-    const DXVector3& p = corners[c];
-    const float distance = ((plane.a * p.x + plane.b * p.y) + plane.c * p.z) + plane.d;
-    if (distance > kPlaneTolerance)
-      ++front;
-    else if (distance < -kPlaneTolerance)
-      ++behind;
-  }
-  if (front > 0) return behind > 0 ? BSP_SPANNING : BSP_FRONT;
-  return behind > 0 ? BSP_BACK : BSP_COPLANAR;
-}
-
 DXPlane BSPTree::FindSplitter(BSPTreeNode* node, unsigned int& front, unsigned int& back, unsigned int& spanning,
                               unsigned int& coplanar) {
   DXPlane result(0.0f, 0.0f, 0.0f, 0.0f);
@@ -134,7 +140,8 @@ DXPlane BSPTree::FindSplitter(BSPTreeNode* node, unsigned int& front, unsigned i
   // Every candidate plane is tested against all of the node's corners: gather
   // them once so that each test streams through memory instead of following
   // indices into the vertices.
-  for (size_t i = 0; i < size_t(count) * 3; ++i) m_pCorners[i] = GetPosition(node->Triangles[i]);
+  for (size_t i = 0; i < size_t(count) * 3; ++i)
+    m_pCorners[i] = GetPosition(m_pVertices, m_VertexStride, node->Triangles[i]);
 
   unsigned int best = ~0u;
   // Sampling candidates along a geometric sequence instead of trying every
@@ -193,6 +200,8 @@ void BSPTree::SplitNode(BSPTreeNode* node) {
       if (split) {
         BSPTreeNode* frontChild = &m_pNodes[m_NodeCount++];
         BSPTreeNode* backChild = &m_pNodes[m_NodeCount++];
+        *frontChild = BSPTreeNode();
+        *backChild = BSPTreeNode();
         // The node's index range becomes [staying][front][back].
         frontChild->Triangles = node->Triangles + size_t(spanning + coplanar) * 3;
         backChild->Triangles = frontChild->Triangles + size_t(front) * 3;

@@ -67,9 +67,6 @@ class BSPTree {
   // no triangle qualifies.
   DXPlane FindSplitter(BSPTreeNode* node, unsigned int& front, unsigned int& back, unsigned int& spanning,
                        unsigned int& coplanar);
-  // The class of the triangle with these three corners against the plane.
-  static BSPTRIANGLECLASS ClassifyTriangle(const DXPlane& plane, const DXVector3* corners);
-  DXVector3 GetPosition(unsigned int index) const;
 
   unsigned int m_TriangleCount;
   unsigned int m_NodeCount;

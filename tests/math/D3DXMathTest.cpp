@@ -411,6 +411,7 @@ TEST(D3DXIntersect, TriangleHitsAndMisses) {
   const D3DXVECTOR3 sideways(1, 0, 0);
   EXPECT_FALSE(D3DXIntersectTri(&p0, &p1, &p2, &from, &sideways, &u, &v, &dist));
   // Vertices and edges count as hits.
-  for (const D3DXVECTOR3& corner : {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(4, 0, 0), D3DXVECTOR3(0, 4, 0), D3DXVECTOR3(2, 2, 0)})
+  const D3DXVECTOR3 onEdges[] = {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(4, 0, 0), D3DXVECTOR3(0, 4, 0), D3DXVECTOR3(2, 2, 0)};
+  for (const D3DXVECTOR3& corner : onEdges)
     EXPECT_TRUE(D3DXIntersectTri(&p0, &p1, &p2, &corner, &down, nullptr, nullptr, nullptr));
 }
