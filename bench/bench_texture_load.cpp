@@ -3,12 +3,11 @@
 // stb_image alone, a 2048x2048 BC1 DDS with its whole mip chain against
 // reading the file. Each figure is printed as a ratio against its baseline
 // run in this process. Before the timings, each load runs once in a child
-// process of its own, which reports its peak memory above an idle device.
+// process of its own, which reports how far its memory rose for it.
 #include <benchmark/benchmark.h>
 
 #include <d3dx10.h>
 
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -143,10 +141,14 @@ bool DecodeWithStb(const std::string& path) {
   return pixels != nullptr;
 }
 
+// Reads the file the way the loader does: its size, then one read.
 bool ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return !bytes.empty();
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  std::vector<char> bytes(std::filesystem::file_size(path));
+  bool read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  std::fclose(file);
+  return read && !bytes.empty();
 }
 
 void BM_PngThroughD3DX10(benchmark::State& state) {
@@ -184,8 +186,24 @@ void BM_DdsFileRead(benchmark::State& state) {
 }
 BENCHMARK(BM_DdsFileRead)->Unit(benchmark::kMillisecond);
 
-// The peak resident memory of a child that runs work once after making a
-// device, in KiB; the parent makes no device before its children.
+// A line of /proc/self/status in KiB ("VmRSS", "VmHWM"), or -1.
+long StatusKiB(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string name;
+  long value = -1;
+  while (status >> name) {
+    if (name == std::string(field) + ":") {
+      status >> value;
+      return value;
+    }
+    status.ignore(1 << 10, '\n');
+  }
+  return -1;
+}
+
+// How far the resident memory of a child rises above what it holds once it
+// has made a device, while it runs work once, in KiB: the high-water mark is
+// reset after the device is made. The parent makes no device before its children.
 long ChildPeak(const std::function<bool(ID3D10Device*)>& work) {
   int channel[2];
   if (pipe(channel) != 0) return -1;
@@ -193,26 +211,25 @@ long ChildPeak(const std::function<bool(ID3D10Device*)>& work) {
   if (child == 0) {
     close(channel[0]);
     ID3D10Device* device = NewDevice();
-    long peak = -1;
-    if (device && work(device)) {
-      struct rusage usage;
-      getrusage(RUSAGE_SELF, &usage);
-      peak = usage.ru_maxrss;
+    long rise = -1;
+    if (device) {
+      std::ofstream("/proc/self/clear_refs") << "5";
+      long before = StatusKiB("VmRSS");
+      if (work(device)) rise = StatusKiB("VmHWM") - before;
     }
-    if (write(channel[1], &peak, sizeof(peak)) != sizeof(peak)) _exit(1);
+    if (write(channel[1], &rise, sizeof(rise)) != sizeof(rise)) _exit(1);
     _exit(0);
   }
   close(channel[1]);
-  long peak = -1;
-  if (read(channel[0], &peak, sizeof(peak)) != sizeof(peak)) peak = -1;
+  long rise = -1;
+  if (read(channel[0], &rise, sizeof(rise)) != sizeof(rise)) rise = -1;
   close(channel[0]);
   waitpid(child, nullptr, 0);
-  return peak;
+  return rise;
 }
 
 void ReportPeakMemory() {
   const Files& files = GetFiles();
-  long idle = ChildPeak([](ID3D10Device*) { return true; });
   const std::pair<const char*, std::function<bool(ID3D10Device*)>> runs[] = {
       {"png through D3DX10", [&](ID3D10Device* d) { return Load(d, files.png, EngineLoadInfo()); }},
       {"png through stb_image", [&](ID3D10Device*) { return DecodeWithStb(files.png); }},
@@ -220,10 +237,10 @@ void ReportPeakMemory() {
       {"dds through D3DX10 as RGBA8", [&](ID3D10Device* d) { return Load(d, files.dds, EngineLoadInfo()); }},
       {"dds file read", [&](ID3D10Device*) { return ReadWholeFile(files.dds); }},
   };
-  std::printf("peak memory above an idle device (%ld KiB):\n", idle);
+  std::printf("peak memory rise over a device's own, one load each:\n");
   for (const auto& run : runs) {
-    long peak = ChildPeak(run.second);
-    std::printf("  %-30s %8.1f MiB\n", run.first, peak < 0 ? -1.0 : (peak - idle) / 1024.0);
+    long rise = ChildPeak(run.second);
+    std::printf("  %-30s %8.1f MiB\n", run.first, rise < 0 ? -1.0 : rise / 1024.0);
   }
   std::fflush(stdout);
 }

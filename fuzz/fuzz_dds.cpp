@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* texels = image.Subresource(sub);
     if (texels + image.SubresourceSize(sub) > end) std::abort();
     UINT level = sub % info.MipLevels;
-    UINT width = info.Width >> level ? info.Width >> level : 1, height = info.Height >> level ? info.Height >> level : 1;
+    UINT width = info.Width >> level ? info.Width >> level : 1,
+         height = info.Height >> level ? info.Height >> level : 1;
     D3DX10Pixels pixels, half;
     if (!D3DX10DecodePixels(info.Format, texels, width, height, &pixels)) continue;
     D3DX10HalvePixels(pixels, sub % 2 != 0, &half);

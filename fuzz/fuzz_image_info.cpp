@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = ScratchPath();
   FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return 0;
-  std::fwrite(data, 1, size, out);
+  if (size) std::fwrite(data, 1, size, out);
   std::fclose(out);
 
   D3DX10_IMAGE_INFO info = {};

@@ -9,9 +9,10 @@
 // resolves it to its family's depth format for depth-stencil views and to
 // its depth-read format (R32_FLOAT, R16_UNORM, R24_UNORM_X8_TYPELESS,
 // R32_FLOAT_X8X24_TYPELESS) for shader views: a shader-readable D16 buffer
-// made as R16_TYPELESS reads through a view that names R16_TYPELESS. A named format belongs to the texture's family and is the
-// texture's own, any typed format of a typeless family, or, over depth
-// storage, the family's depth, depth-read or stencil-read format.
+// made as R16_TYPELESS reads through a view that names R16_TYPELESS. A
+// named format belongs to the texture's family and is the texture's own, any
+// typed format of a typeless family, or, over depth storage, the family's
+// depth, depth-read or stencil-read format.
 //
 // Render-target and depth-stencil views of one slice are plain (not layered)
 // attachments, whatever their dimension, so that they combine with plain

@@ -82,6 +82,61 @@ bool JpegTablesFit(const uint8_t* bytes, std::size_t size) {
   return true;
 }
 
+// Whether every scan of a JPEG file decodes with Huffman tables defined
+// before it: stb_image's reader decodes with whatever its memory holds for a
+// table never defined. Walks the markers as the reader does (skipping bytes
+// that are no marker, and each scan's entropy-coded data); a baseline scan
+// uses its components' DC and AC tables, a progressive one its DC tables
+// (first DC scans) or its AC tables (AC scans).
+bool JpegScansUseDefinedTables(const uint8_t* bytes, std::size_t size) {
+  bool defined[2][4] = {};
+  bool progressive = false;
+  std::size_t at = 2;
+  while (at < size) {
+    if (bytes[at] != 0xFF) {
+      ++at;
+      continue;
+    }
+    while (at < size && bytes[at] == 0xFF) ++at;
+    if (at + 2 >= size) return true;
+    uint8_t marker = bytes[at++];
+    if (marker == 0xD9) return true;
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;
+    std::size_t length = std::size_t{bytes[at]} << 8 | bytes[at + 1];
+    const uint8_t* segment = bytes + at + 2;
+    std::size_t available = std::min(size - at - 2, length < 2 ? 0 : length - 2);
+    if (marker == 0xC2) progressive = true;
+    if (marker == 0xC4) {
+      for (std::size_t table = 0; table + 17 <= available;) {
+        uint8_t kind = segment[table] >> 4, number = segment[table] & 15;
+        if (kind > 1 || number > 3) return true;
+        defined[kind][number] = true;
+        std::size_t codes = 0;
+        for (std::size_t i = 1; i <= 16; ++i) codes += segment[table + i];
+        table += 17 + codes;
+      }
+    }
+    if (marker == 0xDA && available >= 1) {
+      std::size_t components = segment[0];
+      if (available < 1 + 2 * components + 3) return true;
+      uint8_t spectralStart = segment[1 + 2 * components], approximation = segment[3 + 2 * components] >> 4;
+      for (std::size_t c = 0; c < components; ++c) {
+        uint8_t dc = segment[2 + 2 * c] >> 4, ac = segment[2 + 2 * c] & 15;
+        if (dc > 3 || ac > 3) return true;
+        bool usesDc = !progressive || (spectralStart == 0 && approximation == 0);
+        bool usesAc = !progressive || spectralStart != 0;
+        if ((usesDc && !defined[0][dc]) || (usesAc && !defined[1][ac])) return false;
+      }
+    }
+    at += length;
+    if (marker == 0xDA) {
+      // Entropy-coded data runs to the next marker other than a restart.
+      while (at + 1 < size && !(bytes[at] == 0xFF && bytes[at + 1] != 0 && (bytes[at + 1] & 0xF8) != 0xD0)) ++at;
+    }
+  }
+  return true;
+}
+
 // Whether every chunk of a PNG file lies inside it: stb_image's reader
 // allocates for the length a chunk claims before it reads the chunk.
 bool PngChunksFit(const uint8_t* bytes, std::size_t size) {
@@ -98,7 +153,9 @@ bool PngChunksFit(const uint8_t* bytes, std::size_t size) {
 // The description of a file stb_image reads, from its header.
 HRESULT ReadStbInfo(const uint8_t* bytes, std::size_t size, const Kind& kind, D3DX10_IMAGE_INFO* info) {
   if (size > static_cast<std::size_t>(std::numeric_limits<int>::max())) return D3DX10_ERR_INVALID_DATA;
-  if (kind.format == D3DX10_IFF_JPG && !JpegTablesFit(bytes, size)) return D3DX10_ERR_INVALID_DATA;
+  if (kind.format == D3DX10_IFF_JPG && !(JpegTablesFit(bytes, size) && JpegScansUseDefinedTables(bytes, size))) {
+    return D3DX10_ERR_INVALID_DATA;
+  }
   int length = static_cast<int>(size), width = 0, height = 0, components = 0;
   if (!stbi_info_from_memory(bytes, length, &width, &height, &components) || width <= 0 || height <= 0) {
     return D3DX10_ERR_INVALID_DATA;
@@ -112,14 +169,14 @@ HRESULT ReadStbInfo(const uint8_t* bytes, std::size_t size, const Kind& kind, D3
   } else if (kind.format == D3DX10_IFF_PNG && stbi_is_16_bit_from_memory(bytes, length)) {
     format = DXGI_FORMAT_R16G16B16A16_UNORM;
   }
-  *info = {static_cast<UINT>(width), static_cast<UINT>(height), 1, 1, 1, 0, format,
-           D3D10_RESOURCE_DIMENSION_TEXTURE2D, kind.format};
+  UINT w = static_cast<UINT>(width), h = static_cast<UINT>(height);
+  *info = {w, h, 1, 1, 1, 0, format, D3D10_RESOURCE_DIMENSION_TEXTURE2D, kind.format};
   return S_OK;
 }
 
 void DescribeDds(const D3DX10DdsFile& dds, D3DX10_IMAGE_INFO* info) {
-  *info = {dds.width,  dds.height, 1, dds.layers, dds.levels, dds.cube ? UINT(D3D10_RESOURCE_MISC_TEXTURECUBE) : 0u,
-           dds.format, dds.dimension, D3DX10_IFF_DDS};
+  UINT misc = dds.cube ? UINT(D3D10_RESOURCE_MISC_TEXTURECUBE) : 0u;
+  *info = {dds.width, dds.height, 1, dds.layers, dds.levels, misc, dds.format, dds.dimension, D3DX10_IFF_DDS};
 }
 
 // Pixel conversions --------------------------------------------------------------
@@ -280,7 +337,9 @@ void WriteComponent(Component c, float v, uint8_t* p) {
 
 // Block formats ------------------------------------------------------------------
 
-using Block = float[16][4];
+// A decoded block: 16 texels of red, green, blue and alpha in the 8-bit
+// units the formats decode to (-127..127 for the SNORM ones).
+using Block = int[16][4];
 
 uint32_t Read32(const uint8_t* p) {
   uint32_t value;
@@ -288,49 +347,57 @@ uint32_t Read32(const uint8_t* p) {
   return value;
 }
 
-void Expand565(uint16_t c, float* rgb) {
-  uint32_t r = c >> 11, g = (c >> 5) & 0x3F, b = c & 0x1F;
-  rgb[0] = ((r << 3) | (r >> 2)) / 255.0f;
-  rgb[1] = ((g << 2) | (g >> 4)) / 255.0f;
-  rgb[2] = ((b << 3) | (b >> 2)) / 255.0f;
+// x / d rounded to nearest, for either sign.
+int RoundedDivide(int x, int d) { return x >= 0 ? (x + d / 2) / d : -((-x + d / 2) / d); }
+
+void Expand565(uint16_t c, int* rgb) {
+  int r = c >> 11, g = (c >> 5) & 0x3F, b = c & 0x1F;
+  rgb[0] = (r << 3) | (r >> 2);
+  rgb[1] = (g << 2) | (g >> 4);
+  rgb[2] = (b << 3) | (b >> 2);
 }
 
 // The colour half of BC1-BC3 blocks; BC1 blocks whose first colour is not
 // the larger hold three colours and transparent black.
 void DecodeColours(const uint8_t* block, bool threeColourMode, Block out) {
   uint16_t c0 = static_cast<uint16_t>(block[0] | block[1] << 8), c1 = static_cast<uint16_t>(block[2] | block[3] << 8);
-  float palette[4][4] = {};
+  int palette[4][4] = {};
   Expand565(c0, palette[0]);
   Expand565(c1, palette[1]);
   bool four = c0 > c1 || !threeColourMode;
   for (int i = 0; i < 3; ++i) {
-    palette[2][i] = four ? (2 * palette[0][i] + palette[1][i]) / 3 : (palette[0][i] + palette[1][i]) / 2;
-    palette[3][i] = four ? (palette[0][i] + 2 * palette[1][i]) / 3 : 0.0f;
+    palette[2][i] =
+        four ? RoundedDivide(2 * palette[0][i] + palette[1][i], 3) : RoundedDivide(palette[0][i] + palette[1][i], 2);
+    palette[3][i] = four ? RoundedDivide(palette[0][i] + 2 * palette[1][i], 3) : 0;
   }
-  palette[0][3] = palette[1][3] = palette[2][3] = 1.0f;
-  palette[3][3] = four ? 1.0f : 0.0f;
+  palette[0][3] = palette[1][3] = palette[2][3] = 255;
+  palette[3][3] = four ? 255 : 0;
   uint32_t indices = Read32(block + 4);
-  for (int t = 0; t < 16; ++t) std::copy(palette[(indices >> (2 * t)) & 3], palette[(indices >> (2 * t)) & 3] + 4, out[t]);
+  for (int t = 0; t < 16; ++t)
+    std::copy(palette[(indices >> (2 * t)) & 3], palette[(indices >> (2 * t)) & 3] + 4, out[t]);
 }
 
 // BC4 blocks, and the alpha of BC3 and each channel of BC5: two end points
 // and eight interpolated values.
 void DecodeInterpolated(const uint8_t* block, bool snorm, Block out, int channel) {
-  float e0 = snorm ? std::max(static_cast<int8_t>(block[0]) / 127.0f, -1.0f) : block[0] / 255.0f;
-  float e1 = snorm ? std::max(static_cast<int8_t>(block[1]) / 127.0f, -1.0f) : block[1] / 255.0f;
+  int e0 = snorm ? std::max<int>(static_cast<int8_t>(block[0]), -127) : block[0];
+  int e1 = snorm ? std::max<int>(static_cast<int8_t>(block[1]), -127) : block[1];
   bool eight = snorm ? static_cast<int8_t>(block[0]) > static_cast<int8_t>(block[1]) : block[0] > block[1];
-  float values[8] = {e0, e1};
+  int values[8] = {e0, e1};
   for (int k = 2; k < 8; ++k) {
     if (eight) {
-      values[k] = ((8 - k) * e0 + (k - 1) * e1) / 7;
+      values[k] = RoundedDivide((8 - k) * e0 + (k - 1) * e1, 7);
     } else {
-      values[k] = k < 6 ? ((6 - k) * e0 + (k - 1) * e1) / 5 : (k == 6 ? (snorm ? -1.0f : 0.0f) : 1.0f);
+      values[k] =
+          k < 6 ? RoundedDivide((6 - k) * e0 + (k - 1) * e1, 5) : (k == 6 ? (snorm ? -127 : 0) : (snorm ? 127 : 255));
     }
   }
   uint64_t indices = 0;
   for (int i = 0; i < 6; ++i) indices |= uint64_t{block[2 + i]} << (8 * i);
   for (int t = 0; t < 16; ++t) out[t][channel] = values[(indices >> (3 * t)) & 7];
 }
+
+bool IsSnormBlock(DXGI_FORMAT format) { return format == DXGI_FORMAT_BC4_SNORM || format == DXGI_FORMAT_BC5_SNORM; }
 
 void DecodeBlock(DXGI_FORMAT format, const uint8_t* block, Block out) {
   switch (format) {
@@ -341,7 +408,7 @@ void DecodeBlock(DXGI_FORMAT format, const uint8_t* block, Block out) {
     case DXGI_FORMAT_BC2_UNORM:
     case DXGI_FORMAT_BC2_UNORM_SRGB:
       DecodeColours(block + 8, false, out);
-      for (int t = 0; t < 16; ++t) out[t][3] = ((block[t / 2] >> (4 * (t % 2))) & 0xF) / 15.0f;
+      for (int t = 0; t < 16; ++t) out[t][3] = ((block[t / 2] >> (4 * (t % 2))) & 0xF) * 17;
       break;
     case DXGI_FORMAT_BC3_UNORM:
     case DXGI_FORMAT_BC3_UNORM_SRGB:
@@ -349,20 +416,36 @@ void DecodeBlock(DXGI_FORMAT format, const uint8_t* block, Block out) {
       DecodeInterpolated(block, false, out, 3);
       break;
     default: {
-      // BC4 and BC5: red, and green, over black.
-      bool snorm = format == DXGI_FORMAT_BC4_SNORM || format == DXGI_FORMAT_BC5_SNORM;
-      for (int t = 0; t < 16; ++t) out[t][0] = out[t][1] = out[t][2] = 0.0f, out[t][3] = 1.0f;
+      // BC4 and BC5: red, and green, over opaque black.
+      bool snorm = IsSnormBlock(format);
+      for (int t = 0; t < 16; ++t) out[t][0] = out[t][1] = out[t][2] = 0, out[t][3] = snorm ? 127 : 255;
       DecodeInterpolated(block, snorm, out, 0);
-      if (format == DXGI_FORMAT_BC5_UNORM || format == DXGI_FORMAT_BC5_SNORM) DecodeInterpolated(block + 8, snorm, out, 1);
+      if (format == DXGI_FORMAT_BC5_UNORM || format == DXGI_FORMAT_BC5_SNORM)
+        DecodeInterpolated(block + 8, snorm, out, 1);
       break;
+    }
+  }
+}
+
+// Calls texel(x, y, rgba) for every texel of a level of blocks.
+template <typename Texel>
+void ForEachBlockTexel(DXGI_FORMAT format, const uint8_t* texels, UINT width, UINT height, Texel texel) {
+  UINT blockSize = D3D10GetFormatInfo(format)->size;
+  for (UINT by = 0; by < (height + 3) / 4; ++by) {
+    for (UINT bx = 0; bx < (width + 3) / 4; ++bx, texels += blockSize) {
+      Block block;
+      DecodeBlock(format, texels, block);
+      for (UINT t = 0; t < 16; ++t) {
+        UINT x = bx * 4 + t % 4, y = by * 4 + t / 4;
+        if (x < width && y < height) texel(x, y, block[t]);
+      }
     }
   }
 }
 
 bool IsDecodableBlock(DXGI_FORMAT format) {
   return format >= DXGI_FORMAT_BC1_UNORM && format <= DXGI_FORMAT_BC5_SNORM && format != DXGI_FORMAT_BC2_TYPELESS &&
-         format != DXGI_FORMAT_BC3_TYPELESS && format != DXGI_FORMAT_BC4_TYPELESS &&
-         format != DXGI_FORMAT_BC5_TYPELESS;
+         format != DXGI_FORMAT_BC3_TYPELESS && format != DXGI_FORMAT_BC4_TYPELESS && format != DXGI_FORMAT_BC5_TYPELESS;
 }
 
 // stb_dxt writes BC1, BC3, BC4 and BC5 blocks from 8-bit texels; BC2 keeps
@@ -514,27 +597,55 @@ bool D3DX10DecodePixels(DXGI_FORMAT format, const uint8_t* texels, UINT width, U
     UINT step = ComponentSize(layout->component);
     for (std::size_t i = 0; i < std::size_t{width} * height; ++i, out += 4) {
       out[3] = 1.0f;
-      for (UINT c = 0; c < layout->count; ++c, texels += step) out[layout->channels[c]] = ReadComponent(layout->component, texels);
+      for (UINT c = 0; c < layout->count; ++c, texels += step)
+        out[layout->channels[c]] = ReadComponent(layout->component, texels);
     }
     return true;
   }
   if (format == DXGI_FORMAT_R10G10B10A2_UNORM) {
-    for (std::size_t i = 0; i < std::size_t{width} * height; ++i) DecodeR10G10B10A2(Read32(texels + 4 * i), out + 4 * i);
+    for (std::size_t i = 0; i < std::size_t{width} * height; ++i)
+      DecodeR10G10B10A2(Read32(texels + 4 * i), out + 4 * i);
     return true;
   }
   if (!IsDecodableBlock(format)) return false;
-  UINT blockSize = D3D10GetFormatInfo(format)->size;
-  for (UINT by = 0; by < (height + 3) / 4; ++by) {
-    for (UINT bx = 0; bx < (width + 3) / 4; ++bx, texels += blockSize) {
-      Block block;
-      DecodeBlock(format, texels, block);
-      for (UINT t = 0; t < 16; ++t) {
-        UINT x = bx * 4 + t % 4, y = by * 4 + t / 4;
-        if (x < width && y < height) std::copy(block[t], block[t] + 4, out + (std::size_t{y} * width + x) * 4);
-      }
-    }
-  }
+  float scale = IsSnormBlock(format) ? 1.0f / 127.0f : 1.0f / 255.0f;
+  ForEachBlockTexel(format, texels, width, height, [&](UINT x, UINT y, const int* rgba) {
+    for (int c = 0; c < 4; ++c) out[(std::size_t{y} * width + x) * 4 + c] = rgba[c] * scale;
+  });
   return true;
+}
+
+bool D3DX10DecodeTexels8(DXGI_FORMAT format, const uint8_t* texels, UINT width, UINT height,
+                         std::vector<uint8_t>* rgba) {
+  std::size_t count = std::size_t{width} * height;
+  switch (format) {
+    case DXGI_FORMAT_R8G8B8A8_UNORM:
+    case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB:
+      rgba->assign(texels, texels + count * 4);
+      return true;
+    case DXGI_FORMAT_B8G8R8A8_UNORM:
+    case DXGI_FORMAT_B8G8R8A8_UNORM_SRGB:
+      rgba->resize(count * 4);
+      for (std::size_t i = 0; i < count * 4; i += 4) {
+        const uint8_t bgra[4] = {texels[i + 2], texels[i + 1], texels[i], texels[i + 3]};
+        std::copy(bgra, bgra + 4, rgba->data() + i);
+      }
+      return true;
+    case DXGI_FORMAT_BC1_UNORM:
+    case DXGI_FORMAT_BC1_UNORM_SRGB:
+    case DXGI_FORMAT_BC2_UNORM:
+    case DXGI_FORMAT_BC2_UNORM_SRGB:
+    case DXGI_FORMAT_BC3_UNORM:
+    case DXGI_FORMAT_BC3_UNORM_SRGB:
+      rgba->resize(count * 4);
+      ForEachBlockTexel(format, texels, width, height, [&](UINT x, UINT y, const int* texel) {
+        uint8_t* target = rgba->data() + (std::size_t{y} * width + x) * 4;
+        for (int c = 0; c < 4; ++c) target[c] = static_cast<uint8_t>(texel[c]);
+      });
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool D3DX10EncodePixels(DXGI_FORMAT format, const D3DX10Pixels& pixels, std::vector<uint8_t>* texels) {
@@ -546,7 +657,8 @@ bool D3DX10EncodePixels(DXGI_FORMAT format, const D3DX10Pixels& pixels, std::vec
     texels->resize(start + count * layout->count * step);
     uint8_t* out = texels->data() + start;
     for (std::size_t i = 0; i < count; ++i, in += 4) {
-      for (UINT c = 0; c < layout->count; ++c, out += step) WriteComponent(layout->component, in[layout->channels[c]], out);
+      for (UINT c = 0; c < layout->count; ++c, out += step)
+        WriteComponent(layout->component, in[layout->channels[c]], out);
     }
     return true;
   }
@@ -568,7 +680,8 @@ bool D3DX10EncodePixels(DXGI_FORMAT format, const D3DX10Pixels& pixels, std::vec
       for (UINT t = 0; t < 16; ++t) {
         UINT x = std::min(bx * 4 + t % 4, width - 1), y = std::min(by * 4 + t / 4, height - 1);
         const float* texel = in + (std::size_t{y} * width + x) * 4;
-        for (int c = 0; c < 4; ++c) rgba[t][c] = static_cast<uint8_t>(std::lround(Clamp(texel[c], 0.0f, 1.0f) * 255.0f));
+        for (int c = 0; c < 4; ++c)
+          rgba[t][c] = static_cast<uint8_t>(std::lround(Clamp(texel[c], 0.0f, 1.0f) * 255.0f));
       }
       EncodeBlock(format, rgba, block);
       texels->insert(texels->end(), block, block + D3D10GetFormatInfo(format)->size);
@@ -627,7 +740,8 @@ void D3DX10ResizePixels(const D3DX10Pixels& in, UINT width, UINT height, bool po
       float sx = (x + 0.5f) * scaleX - 0.5f, sy = (y + 0.5f) * scaleY - 0.5f;
       float* target = &out->rgba[(std::size_t{y} * width + x) * 4];
       if (point) {
-        for (UINT c = 0; c < 4; ++c) target[c] = at(static_cast<int>(std::lround(sx)), static_cast<int>(std::lround(sy)), c);
+        for (UINT c = 0; c < 4; ++c)
+          target[c] = at(static_cast<int>(std::lround(sx)), static_cast<int>(std::lround(sy)), c);
         continue;
       }
       int x0 = static_cast<int>(std::floor(sx)), y0 = static_cast<int>(std::floor(sy));

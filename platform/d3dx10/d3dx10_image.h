@@ -48,6 +48,10 @@ struct D3DX10Pixels {
 // Reads a level of texels in a format into pixels; false for a format it
 // cannot read (typeless, integer, depth …).
 bool D3DX10DecodePixels(DXGI_FORMAT format, const uint8_t* texels, UINT width, UINT height, D3DX10Pixels* pixels);
+// Reads a level of 8-bit colour texels (RGBA8, BGRA8, BC1-BC3) as R8G8B8A8
+// texels, without the trip through floats; false for other formats.
+bool D3DX10DecodeTexels8(DXGI_FORMAT format, const uint8_t* texels, UINT width, UINT height,
+                         std::vector<uint8_t>* rgba);
 // Appends the packed texels (or blocks) of pixels in a format; false for a
 // format it cannot write.
 bool D3DX10EncodePixels(DXGI_FORMAT format, const D3DX10Pixels& pixels, std::vector<uint8_t>* texels);

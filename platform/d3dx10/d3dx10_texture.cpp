@@ -217,6 +217,18 @@ class LevelBuilder {
   }
 
   HRESULT Convert(const uint8_t** texels) {
+    // 8-bit colour to RGBA8 keeps to bytes; the levels below follow from them.
+    bool bytes = m_load.format == DXGI_FORMAT_R8G8B8A8_UNORM || m_load.format == DXGI_FORMAT_R8G8B8A8_UNORM_SRGB;
+    if (bytes && !m_srgbIn && !m_srgbOut) {
+      m_made.emplace_back();
+      if (D3DX10DecodeTexels8(m_previous.format, m_previous.texels, m_previous.width, m_previous.height,
+                              &m_made.back())) {
+        *texels = m_made.back().data();
+        m_previous = {*texels, m_load.format, m_previous.width, m_previous.height, false};
+        return S_OK;
+      }
+      m_made.pop_back();
+    }
     HRESULT hr = Decode();
     if (FAILED(hr)) return hr;
     Stored file = m_previous;

@@ -117,12 +117,9 @@ class SlotAllocator {
 
 enum class HlslResult { kCompiled, kParseFailed, kLinkFailed, kNoSpirv };
 
-// HLSL to SPIR-V through glslang, which is built without run-time type
-// information: the undefined-behaviour checks of dynamic types would have no
-// type to check its objects against, so this function goes without them.
-__attribute__((no_sanitize("vptr"))) HlslResult CompileHlsl(const std::string& source, EShLanguage language,
-                                                            const std::string& entry, std::vector<uint32_t>* spirv,
-                                                            std::string* log) {
+// HLSL to SPIR-V through glslang.
+HlslResult CompileHlsl(const std::string& source, EShLanguage language, const std::string& entry,
+                       std::vector<uint32_t>* spirv, std::string* log) {
   glslang::TShader hlsl(language);
   const char* text = source.c_str();
   int length = static_cast<int>(source.size());
@@ -369,7 +366,14 @@ bool FxBackend::Reflect(uint32_t stage, const FxLocation& at, const std::vector<
       const spirv_cross::SPIRType& memberType = glsl.get_type(memberTypeId);
       const FxType& type = m_object.types[fxType];
       if (!memberType.array.empty() && type.elements) {
-        glsl.set_decoration(memberTypeId, spv::DecorationArrayStride, FxGlSize(m_object.types, fxType) / type.elements);
+        // Arrays of arrays are a type per dimension, the outermost first;
+        // each strides over all the elements of the dimensions inside it.
+        uint32_t stride = FxGlSize(m_object.types, fxType) / type.elements;
+        uint32_t inner = type.elements;
+        for (uint32_t id = memberTypeId; !glsl.get_type(id).array.empty(); id = glsl.get_type(id).parent_type) {
+          inner /= std::max(glsl.get_type(id).array.back(), 1u);
+          glsl.set_decoration(id, spv::DecorationArrayStride, stride * inner);
+        }
       }
       if (memberType.basetype == spirv_cross::SPIRType::Struct) return relayoutStruct(memberType, fxType);
       return true;

@@ -20,6 +20,9 @@ struct Profile {
 const Profile kProfiles[] = {{"vs_4_0", kFxVertex},   {"vs_4_1", kFxVertex}, {"gs_4_0", kFxGeometry},
                              {"gs_4_1", kFxGeometry}, {"ps_4_0", kFxPixel},  {"ps_4_1", kFxPixel}};
 const char* const kStageNames[] = {"vertex shader", "geometry shader", "pixel shader"};
+// What the runtime takes: object arrays and annotation values of these sizes.
+constexpr uint32_t kMaxObjectElements = 4096;
+constexpr uint32_t kMaxAnnotationSize = 4096 * 16;
 
 std::string Spell(const std::vector<FxToken>& tokens) {
   std::string text;
@@ -97,6 +100,10 @@ class Compiler {
       FxAnnotation annotation;
       annotation.name = a.name;
       annotation.type = m_types.Add(a.type, a.elements, 0);
+      if (m_object->types[annotation.type].unpackedSize > kMaxAnnotationSize) {
+        m_diagnostics.Error(a.at, kFxErrorLimit, "annotation '" + a.name + "' is too large");
+        return annotations;
+      }
       annotation.strings = a.value.strings;
       uint32_t base = m_object->types[annotation.type].baseType;
       for (double number : a.value.numbers) {
@@ -218,6 +225,11 @@ class Compiler {
       object.annotations = Annotations(decl.annotations);
       uint32_t base = decl.type.base;
       uint32_t count = FxElementCount(m_object->types[object.type]);
+      if (count > kMaxObjectElements) {
+        m_diagnostics.Error(decl.at, kFxErrorLimit, "'" + decl.name + "' has more than " +
+                                                        std::to_string(kMaxObjectElements) + " elements");
+        return;
+      }
       if (decl.registerIndex >= 0) {
         char expected = base == D3D10_SVT_SAMPLER ? 's' : FxIsResourceType(base) ? 't' : 0;
         if (decl.registerClass != expected) {

@@ -2,6 +2,7 @@
 
 #include <d3d10_platform.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <strings.h>
@@ -13,14 +14,18 @@
 extern "C" const IID IID_ID3D10Effect = {0x51b0ca8b, 0xec0b, 0x4519, {0x87, 0x0d, 0x8e, 0xe1, 0xcb, 0x50, 0x17, 0xc7}};
 extern "C" const IID IID_ID3D10EffectPool = {0x9537ab04, 0x3250, 0x412e, {0x82, 0x13, 0xfc, 0xd2, 0xf8, 0x67, 0x79, 0x33}};
 
-void FxBufferState::Upload(ID3D10Device* device) {
+void FxBufferState::Upload() {
   if (!dirty || external) return;
-  const void* bytes = data.data();
-  if (!identity) {
-    for (const FxCopyRun& run : desc->runs) std::memcpy(&staging[run.target], &data[run.source], run.size);
-    bytes = staging.data();
+  void* mapped = nullptr;
+  if (FAILED(buffer->Map(D3D10_MAP_WRITE_DISCARD, 0, &mapped))) return;
+  uint8_t* target = static_cast<uint8_t*>(mapped);
+  // Between the values lies nothing a shader reads.
+  if (identity) {
+    std::memcpy(target, data.data(), data.size());
+  } else {
+    for (const FxCopyRun& run : desc->runs) std::memcpy(target + run.target, &data[run.source], run.size);
   }
-  device->UpdateSubresource(buffer.Get(), 0, nullptr, bytes, 0, 0);
+  buffer->Unmap();
   dirty = false;
 }
 
@@ -214,12 +219,16 @@ HRESULT FxEffect::CreateBuffers(std::string* error) {
     FxBufferState& state = m_ownBuffers.emplace_back();
     state.desc = &desc;
     state.data = desc.initial;
-    state.identity = desc.runs.size() == 1 && desc.runs[0].source == 0 && desc.runs[0].target == 0 &&
-                     desc.size == desc.glSize;
-    state.staging.assign(desc.glSize, 0);
-    for (const FxCopyRun& run : desc.runs) std::memcpy(&state.staging[run.target], &state.data[run.source], run.size);
-    D3D10_BUFFER_DESC bufferDesc = {desc.glSize, D3D10_USAGE_DEFAULT, D3D10_BIND_CONSTANT_BUFFER, 0, 0};
-    D3D10_SUBRESOURCE_DATA initial = {state.staging.data(), 0, 0};
+    // When every value sits at the same offset in both packings the bytes
+    // go up as they are; what lies between values is read by no shader.
+    state.identity = desc.size == desc.glSize &&
+                     std::all_of(desc.runs.begin(), desc.runs.end(),
+                                 [](const FxCopyRun& run) { return run.source == run.target; });
+    std::vector<uint8_t> gl(desc.glSize, 0);
+    for (const FxCopyRun& run : desc.runs) std::memcpy(&gl[run.target], &state.data[run.source], run.size);
+    D3D10_BUFFER_DESC bufferDesc = {desc.glSize, D3D10_USAGE_DYNAMIC, D3D10_BIND_CONSTANT_BUFFER,
+                                    D3D10_CPU_ACCESS_WRITE, 0};
+    D3D10_SUBRESOURCE_DATA initial = {gl.data(), 0, 0};
     HRESULT hr = m_device->CreateBuffer(&bufferDesc, &initial, state.buffer.ReleaseAndGetAddressOf());
     if (FAILED(hr)) {
       *error = "constant buffer '" + desc.name + "' cannot be created";

@@ -31,19 +31,19 @@ class FxNode {
   virtual ~FxNode() = default;
 };
 
-// A constant buffer's values and its device buffer.
+// A constant buffer's values and its device buffer, a dynamic one rewritten
+// whole (mapped with discard) at each upload.
 struct FxBufferState {
   const FxBuffer* desc = nullptr;
   std::vector<uint8_t> data;     // HLSL packing: what the variables read and write
-  std::vector<uint8_t> staging;  // GL packing, filled through the copy runs
-  bool identity = false;         // the packings agree: data is uploaded as it is
-  ComPtr<ID3D10Buffer> buffer;   // what the shaders read
+  bool identity = false;         // the packings place every value alike: data goes up as it is
+  ComPtr<ID3D10Buffer> buffer;   // what the shaders read, in GL packing
   bool external = false;         // the application supplied the buffer
   bool dirty = true;
   FxConstantBufferVariable* variable = nullptr;
 
   // Uploads the values when they changed since the last upload.
-  void Upload(ID3D10Device* device);
+  void Upload();
 };
 
 // The values of one object variable, one entry per element.

@@ -1,5 +1,6 @@
 #include "fx/fx_layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -84,7 +85,7 @@ uint32_t FxTypeTable::Add(const FxTypeRef& ref, uint32_t elements, uint32_t modi
       m.type = Add(member.type, member.elements, member.modifiers);
       const FxType& memberType = (*m_types)[m.type];
       m.offset = FxPlaceHlsl(memberType, size);
-      size = m.offset + memberType.unpackedSize;
+      size = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{m.offset} + memberType.unpackedSize, UINT32_MAX / 2));
       packed += memberType.packedSize;
       type.members.push_back(std::move(m));
     }
@@ -103,9 +104,11 @@ uint32_t FxTypeTable::Add(const FxTypeRef& ref, uint32_t elements, uint32_t modi
     }
     packed = 4 * ref.rows * ref.columns;
   }
+  // Sizes past what a constant buffer holds saturate; the buffer then refuses them.
+  auto saturate = [](uint64_t value) { return static_cast<uint32_t>(std::min<uint64_t>(value, UINT32_MAX)); };
   type.stride = Align(size, 16);
-  type.packedSize = packed * (elements ? elements : 1);
-  type.unpackedSize = elements ? type.stride * (elements - 1) + size : size;
+  type.packedSize = saturate(uint64_t{packed} * (elements ? elements : 1));
+  type.unpackedSize = elements ? saturate(uint64_t{type.stride} * (elements - 1) + size) : size;
   return Intern(std::move(type));
 }
 

@@ -1,6 +1,7 @@
 #include "fx/fx_lexer.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -10,6 +11,12 @@ const char* const kPunctuators[] = {"<<=", ">>=", "...", "##", "::", "->", "++",
                                     "!=",  "&&",  "||",  "+=", "-=", "*=", "/=", "%=", "&=", "|=", "^=", "#",  "(",
                                     ")",   "[",   "]",   "{",  "}",  "<",  ">",  ";",  ",",  ".",  ":",  "?",  "=",
                                     "+",   "-",   "*",   "/",  "%",  "&",  "|",  "^",  "!",  "~"};
+
+std::string EscapedByte(char c) {
+  char text[8];
+  std::snprintf(text, sizeof(text), "\\x%02X", static_cast<unsigned char>(c));
+  return text;
+}
 
 bool IsIdentifierStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool IsIdentifierChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
@@ -21,6 +28,8 @@ class Lexer {
 
   std::vector<FxToken> Run() {
     std::vector<FxToken> tokens;
+    // Editors may start a file with a UTF-8 byte order mark.
+    if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0) m_at = 3;
     bool lineStart = true, space = false;
     while (true) {
       SkipContinuations();
@@ -152,10 +161,11 @@ class Lexer {
         return true;
       }
     }
-    // A character no token begins with travels alone; the parser rejects it.
-    token->text = std::string(1, c);
-    Advance();
-    return true;
+    m_diagnostics.Error(token->at, kFxErrorSyntax,
+                        "invalid character '" + (std::isprint(static_cast<unsigned char>(c)) ? std::string(1, c)
+                                                                                              : EscapedByte(c)) +
+                            "'");
+    return false;
   }
 
   const std::string& m_text;

@@ -25,7 +25,7 @@ struct FxToken {
 
 // Splits text into tokens. Comments and line continuations disappear; a
 // token after a line break starts a logical line. Unterminated comments and
-// strings are reported and end the text.
+// strings, and characters no token is made of, are reported and end the text.
 std::vector<FxToken> FxTokenize(const std::string& text, uint32_t file, FxDiagnostics& diagnostics);
 
 // The value of a string token without its quotes, with escapes resolved.

@@ -1,10 +1,12 @@
 #include "fx/fx_object.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <type_traits>
 
 #include "d3d10/d3d10_blob.h"
+#include "fx/fx_states.h"
 
 namespace {
 
@@ -23,6 +25,14 @@ float BitsFloat(uint32_t bits) {
   std::memcpy(&value, &bits, sizeof(value));
   return value;
 }
+
+// Limits that keep what an object describes within what a constant buffer
+// and an effect can hold.
+constexpr uint32_t kMaxNesting = 32;
+constexpr uint64_t kMaxNumericSize = 4096 * 16;
+constexpr uint32_t kMaxObjectElements = 4096;
+
+uint64_t Align16(uint64_t value) { return (value + 15) & ~uint64_t{15}; }
 
 // The three sections being built.
 class Writer {
@@ -200,15 +210,22 @@ void SamplerFields(Io& io, Desc& d) {
   io(d.MinLOD), io(d.MaxLOD);
 }
 
-// Writes a field of any 32-bit or smaller integer, enumeration or float type.
+// Writes a field of any 32-bit or 8-bit integer, enumeration or float type.
+// Fields travel through their bytes: an enumeration field may hold a number
+// outside its enumeration until validation refuses it.
 struct FieldWriter {
   Writer& out;
   template <typename T>
   void operator()(const T& field) {
-    if constexpr (std::is_same<T, float>::value) {
-      out.F32(field);
+    static_assert(sizeof(T) == 4 || sizeof(T) == 1, "description fields are 32 or 8 bits");
+    if constexpr (sizeof(T) == 4) {
+      uint32_t bits;
+      std::memcpy(&bits, &field, 4);
+      out.U32(bits);
     } else {
-      out.U32(static_cast<uint32_t>(field));
+      uint8_t byte;
+      std::memcpy(&byte, &field, 1);
+      out.U32(byte);
     }
   }
 };
@@ -216,10 +233,12 @@ struct FieldReader {
   Reader& in;
   template <typename T>
   void operator()(T& field) {
-    if constexpr (std::is_same<T, float>::value) {
-      field = in.F32();
+    uint32_t bits = in.U32();
+    if constexpr (sizeof(T) == 4) {
+      std::memcpy(&field, &bits, 4);
     } else {
-      field = static_cast<T>(in.U32());
+      uint8_t byte = static_cast<uint8_t>(bits);
+      std::memcpy(&field, &byte, 1);
     }
   }
 };
@@ -303,16 +322,31 @@ bool FxIsShaderType(uint32_t baseType) {
          baseType == D3D10_SVT_PIXELSHADER;
 }
 
-// FNV-1a of the whole object but its checksum field.
+// FNV-1a over 8-byte little-endian words (a short tail padded with zeros),
+// the checksum field read as zero, folded to 32 bits.
 uint32_t FxObjectChecksum(const void* data, std::size_t size) {
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  uint32_t hash = 2166136261u;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (i >= kChecksumAt && i < kChecksumAt + 4) continue;
-    hash ^= bytes[i];
-    hash *= 16777619u;
+  uint64_t hash = 14695981039346656037ull;
+  auto mix = [&](uint64_t word) { hash = (hash ^ word) * 1099511628211ull; };
+  std::size_t whole = size / 8 * 8;
+  for (std::size_t at = 0; at < whole; at += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes + at, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    // The checksum field is the low half of the third word.
+    if (at == kChecksumAt) word &= ~uint64_t{0xFFFFFFFFu};
+    mix(word);
   }
-  return hash;
+  if (whole < size) {
+    uint64_t word = 0;
+    for (std::size_t at = whole; at < size; ++at) {
+      if (at < kChecksumAt || at >= kChecksumAt + 4) word |= uint64_t{bytes[at]} << (8 * (at - whole));
+    }
+    mix(word);
+  }
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
 uint32_t FxShaderStageOf(uint32_t baseType) {
@@ -472,27 +506,104 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
   return FxValidateObject(*object, error);
 }
 
+namespace {
+
+// A type holds together when its sizes are those of the packing rules.
+bool CheckType(const std::vector<FxType>& types, std::size_t index, std::vector<uint32_t>* depth, std::string* error) {
+  const FxType& t = types[index];
+  const std::string name = "type '" + t.name + "'";
+  if (t.typeClass > D3D10_SVC_STRUCT) return Fail(error, name + " has an unknown class");
+  if (t.typeClass != D3D10_SVC_STRUCT && !t.members.empty()) return Fail(error, name + " has members");
+  if (t.typeClass == D3D10_SVC_OBJECT) {
+    bool known = FxIsResourceType(t.baseType) || FxIsShaderType(t.baseType) || t.baseType == D3D10_SVT_SAMPLER ||
+                 t.baseType == D3D10_SVT_BLEND || t.baseType == D3D10_SVT_DEPTHSTENCIL ||
+                 t.baseType == D3D10_SVT_RASTERIZER || t.baseType == D3D10_SVT_STRING;
+    if (!known) return Fail(error, name + " is not an object of effects");
+    if (t.elements > kMaxObjectElements) return Fail(error, name + " has too many elements");
+    return true;
+  }
+  uint64_t elementSize = 0;
+  if (t.typeClass == D3D10_SVC_STRUCT) {
+    if (t.baseType != D3D10_SVT_VOID) return Fail(error, name + " is a struct of a base type");
+    for (const FxTypeMember& m : t.members) {
+      // Members come first, so types nest without cycles.
+      if (m.type >= index || !FxIsNumeric(types[m.type])) return Fail(error, name + " has a member of a wrong type");
+      (*depth)[index] = std::max((*depth)[index], (*depth)[m.type] + 1);
+    }
+    if ((*depth)[index] > kMaxNesting) return Fail(error, name + " nests too deeply");
+    elementSize = t.elements ? uint64_t{t.unpackedSize} - uint64_t{t.stride} * (t.elements - 1) : t.unpackedSize;
+    for (const FxTypeMember& m : t.members) {
+      if (m.offset + uint64_t{types[m.type].unpackedSize} > elementSize) {
+        return Fail(error, "member '" + m.name + "' lies outside its struct");
+      }
+    }
+  } else {
+    bool base = t.baseType == D3D10_SVT_BOOL || t.baseType == D3D10_SVT_INT || t.baseType == D3D10_SVT_UINT ||
+                t.baseType == D3D10_SVT_FLOAT;
+    bool shape = t.rows >= 1 && t.rows <= 4 && t.columns >= 1 && t.columns <= 4 &&
+                 (t.typeClass != D3D10_SVC_SCALAR || (t.rows == 1 && t.columns == 1)) &&
+                 (t.typeClass != D3D10_SVC_VECTOR || t.rows == 1);
+    if (!base || !shape) return Fail(error, name + " is not a number type");
+    uint32_t vectors = t.typeClass == D3D10_SVC_MATRIX_COLUMNS ? t.columns : t.rows;
+    uint32_t components = t.typeClass == D3D10_SVC_MATRIX_COLUMNS ? t.rows : t.columns;
+    elementSize = 16 * (vectors - 1) + 4 * components;
+  }
+  uint64_t unpacked = t.elements ? uint64_t{t.stride} * (t.elements - 1) + elementSize : elementSize;
+  if (t.stride != Align16(elementSize) || t.unpackedSize != unpacked || unpacked > kMaxNumericSize) {
+    return Fail(error, name + " does not follow the packing rules");
+  }
+  return true;
+}
+
+bool CheckAnnotations(const FxEffectObject& object, const std::vector<FxAnnotation>& annotations, std::string* error) {
+  for (const FxAnnotation& a : annotations) {
+    if (a.type >= object.types.size()) return Fail(error, "annotation '" + a.name + "' has an unknown type");
+    const FxType& type = object.types[a.type];
+    bool strings = type.typeClass == D3D10_SVC_OBJECT && type.baseType == D3D10_SVT_STRING;
+    bool numbers = FxIsNumeric(type) && type.typeClass != D3D10_SVC_STRUCT;
+    uint64_t count = FxElementCount(type);
+    bool fits = strings ? a.strings.size() == count && a.value.empty()
+                        : numbers && a.strings.empty() && a.value.size() == 4 * count * type.rows * type.columns;
+    if (!fits) return Fail(error, "annotation '" + a.name + "' does not hold its type");
+  }
+  return true;
+}
+
+// Every value of a state description is one the state takes.
+template <typename Desc>
+bool CheckStates(FxStateObject kind, const std::vector<Desc>& descs, const std::string& name, std::string* error) {
+  for (const Desc& desc : descs) {
+    for (std::size_t f = 0; f < kFxStateFieldCount; ++f) {
+      const FxStateField& field = kFxStateFields[f];
+      if (field.object != kind) continue;
+      for (uint32_t e = 0; e < field.elements; ++e) {
+        double value[4];
+        FxLoadState(field, e, &desc, value);
+        if (field.names && !FxStateNameOf(field, static_cast<uint32_t>(value[0]))) {
+          return Fail(error, "state '" + std::string(field.name) + "' of '" + name + "' has an unknown value");
+        }
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool FxValidateObject(const FxEffectObject& object, std::string* error) {
   const std::size_t typeCount = object.types.size();
+  std::vector<uint32_t> depth(typeCount, 1);
   for (std::size_t i = 0; i < typeCount; ++i) {
-    const FxType& t = object.types[i];
-    if (t.typeClass > D3D10_SVC_STRUCT) return Fail(error, "type '" + t.name + "' has an unknown class");
-    // Members come first, so types nest without cycles.
-    for (const FxTypeMember& m : t.members) {
-      if (m.type >= i) return Fail(error, "type '" + t.name + "' has a member of an unknown type");
-      if (m.offset > t.unpackedSize) return Fail(error, "member '" + m.name + "' lies outside its struct");
-    }
-    if (t.typeClass != D3D10_SVC_STRUCT && !t.members.empty()) return Fail(error, "type '" + t.name + "' has members");
-    if (t.elements > 1 && t.unpackedSize < t.stride * (t.elements - 1)) {
-      return Fail(error, "type '" + t.name + "' is smaller than its elements");
-    }
+    if (!CheckType(object.types, i, &depth, error)) return false;
   }
   auto numericType = [&](uint32_t type) { return type < typeCount && FxIsNumeric(object.types[type]); };
   for (const FxBuffer& b : object.buffers) {
+    if (!CheckAnnotations(object, b.annotations, error)) return false;
     if (b.size % 16 || b.initial.size() != b.size) return Fail(error, "buffer '" + b.name + "' has a wrong size");
     if (b.glSize % 16) return Fail(error, "buffer '" + b.name + "' has a wrong GL size");
     for (const FxVariable& v : b.variables) {
       if (!numericType(v.type)) return Fail(error, "variable '" + v.name + "' has a wrong type");
+      if (!CheckAnnotations(object, v.annotations, error)) return false;
       uint32_t size = object.types[v.type].unpackedSize;
       if (v.offset > b.size || size > b.size - v.offset) return Fail(error, "variable '" + v.name + "' lies outside its buffer");
     }
@@ -505,6 +616,13 @@ bool FxValidateObject(const FxEffectObject& object, std::string* error) {
   const std::size_t shaderCount = object.shaders.size();
   for (const FxObject& o : object.objects) {
     if (o.type >= typeCount || FxIsNumeric(object.types[o.type])) return Fail(error, "object '" + o.name + "' has a wrong type");
+    if (!CheckAnnotations(object, o.annotations, error) ||
+        !CheckStates(FxStateObject::kBlend, o.blends, o.name, error) ||
+        !CheckStates(FxStateObject::kDepthStencil, o.depthStencils, o.name, error) ||
+        !CheckStates(FxStateObject::kRasterizer, o.rasterizers, o.name, error) ||
+        !CheckStates(FxStateObject::kSampler, o.samplers, o.name, error)) {
+      return false;
+    }
     const FxType& type = object.types[o.type];
     std::size_t count = FxElementCount(type);
     auto expect = [&](std::size_t size, bool wanted) { return size == (wanted ? count : 0); };
@@ -547,7 +665,9 @@ bool FxValidateObject(const FxEffectObject& object, std::string* error) {
     }
   }
   for (const FxTechnique& t : object.techniques) {
+    if (!CheckAnnotations(object, t.annotations, error)) return false;
     for (const FxPass& p : t.passes) {
+      if (!CheckAnnotations(object, p.annotations, error)) return false;
       for (uint32_t stage = 0; stage < kFxStageCount; ++stage) {
         const FxShaderRef& ref = p.shaders[stage];
         if (ref.shader != kFxNone && (ref.shader >= shaderCount || object.shaders[ref.shader].stage != stage)) {

@@ -4,7 +4,9 @@
 // Byte form, little-endian, every number unsigned 32-bit unless noted:
 //   0  magic 'MVFX' (bytes 4D 56 46 58)   4  version (1)   8  total size
 //   12 flags (kFxObjectChild: compiled as a child effect)
-//   16 checksum: 32-bit FNV-1a of all bytes but these four
+//   16 checksum: 64-bit FNV-1a over the object's 8-byte little-endian words
+//      (a short tail padded with zeros), these four bytes read as zero,
+//      folded to 32 bits (low half xor high half)
 //   20 strings offset   24 strings size
 //   28 records offset   32 records size
 //   36 data offset      40 data size

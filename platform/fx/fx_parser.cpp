@@ -2,7 +2,9 @@
 
 #include <d3d10effect.h>
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -395,14 +397,19 @@ class Parser {
 
   // array_dimensions: { '[' [ constant ] ']' }; an empty dimension takes its
   // size from the initializer.
-  uint32_t ParseArrayDimensions() {
+  uint32_t ParseArrayDimensions(std::vector<uint32_t>* dimensions = nullptr) {
     uint32_t elements = 0;
     while (!Failed() && Accept("[")) {
       uint32_t size = kUnsized;
       if (!Peek().Is("]")) size = ConstantInteger();
       Expect("]");
+      if (dimensions) dimensions->push_back(size);
       if (size == 0) {
         Error(Peek().at, kFxErrorType, "array dimension must be greater than zero");
+        return 0;
+      }
+      if (size != kUnsized && elements != kUnsized && uint64_t{elements ? elements : 1} * size > kMaxElements) {
+        Error(Peek().at, kFxErrorLimit, "array has more than " + std::to_string(kMaxElements) + " elements");
         return 0;
       }
       elements = elements == 0 || size == kUnsized ? size : elements * size;
@@ -528,7 +535,7 @@ class Parser {
       if (!ExpectIdentifier(&name)) return;
       decl.at = name.at;
       decl.name = name.text;
-      decl.elements = ParseArrayDimensions();
+      decl.elements = ParseArrayDimensions(&decl.dimensions);
       while (!Failed() && Accept(":")) {
         if (Peek().IsIdentifier("register")) {
           ParseRegister(&decl.registerClass, &decl.registerIndex);
@@ -542,24 +549,35 @@ class Parser {
       }
       if (Peek().Is("<")) ParseAnnotations(&decl.annotations);
       if (Failed()) return;
+      if (hlslOnly) {
+        // Static initializers are HLSL's to evaluate (they may call
+        // intrinsics); a constant one is kept for array sizes and values.
+        if (Accept("=")) {
+          std::size_t begin = m_next;
+          if (!SkipInitializer()) return;
+          FxValue value;
+          if ((flags & kFxConst) && decl.elements == 0 && QuietValue(begin, m_next, &value)) {
+            m_constants[decl.name] = value;
+          }
+        }
+        if (!Accept(",")) break;
+        continue;
+      }
       ParseValue(&decl);
       if (Failed()) return;
       if (decl.elements == kUnsized) {
         uint32_t components = type.kind == FxTypeRef::kObject ? 1 : FxComponentCount(*m_syntax, type);
         std::size_t count = type.kind == FxTypeRef::kObject ? decl.value.strings.size() + decl.shaders.size()
                                                             : decl.value.numbers.size();
-        if (!decl.hasValue || count == 0 || count % components) {
+        if (!decl.hasValue || count == 0 || count % components || decl.dimensions.size() != 1) {
           Error(decl.at, kFxErrorType, "the size of '" + decl.name + "' cannot be taken from its initializer");
           return;
         }
         decl.elements = static_cast<uint32_t>(count / components);
+        decl.dimensions[0] = decl.elements;
       }
-      if (hlslOnly) {
-        if ((flags & kFxConst) && decl.hasValue && decl.elements == 0) m_constants[decl.name] = decl.value;
-      } else {
-        if (!Check(decl)) return;
-        if (typeTokens) EmitDeclaration(decl, modifiers, *typeTokens);
-      }
+      if (!Check(decl)) return;
+      if (typeTokens) EmitDeclaration(decl, modifiers, *typeTokens);
       declared.push_back(std::move(decl));
       if (!Accept(",")) break;
     }
@@ -569,6 +587,32 @@ class Parser {
       return;
     }
     for (FxDeclaration& decl : declared) m_syntax->globals.push_back(std::move(decl));
+  }
+
+  // Skips an initializer up to the ',' or ';' that ends it.
+  bool SkipInitializer() {
+    int depth = 0;
+    while (!AtEnd()) {
+      const FxToken& token = Peek();
+      if (depth == 0 && (token.Is(",") || token.Is(";"))) return true;
+      if (token.Is("(") || token.Is("[") || token.Is("{")) ++depth;
+      if (token.Is(")") || token.Is("]") || token.Is("}")) --depth;
+      Next();
+    }
+    Unexpected();
+    return false;
+  }
+
+  // The value of tokens [begin, end) as a constant initializer, reporting
+  // nothing when they are not one.
+  bool QuietValue(std::size_t begin, std::size_t end, FxValue* value) {
+    std::vector<FxToken> slice(m_tokens.begin() + static_cast<long>(begin), m_tokens.begin() + static_cast<long>(end));
+    FxDiagnostics scratch;
+    FxSyntax unused;
+    Parser parser(slice, scratch, &unused);
+    parser.m_constants = m_constants;
+    parser.ParseInitializer(value);
+    return !parser.Failed() && parser.AtEnd();
   }
 
   // What the effect language allows where.
@@ -614,10 +658,15 @@ class Parser {
     token.at = decl.at;
     token.spaceBefore = true;
     if (decl.type.base == D3D10_SVT_SAMPLER && decl.elements) {
+      if (decl.dimensions.size() > 1) {
+        Error(decl.at, kFxErrorUnsupported, "'" + decl.name + "': sampler arrays have one dimension");
+        return;
+      }
       for (uint32_t e = 0; e < decl.elements; ++e) {
         FxDeclaration element = decl;
         element.name = FxSamplerElementName(decl.name, e);
         element.elements = 0;
+        element.dimensions.clear();
         if (decl.registerIndex >= 0) element.registerIndex = decl.registerIndex + static_cast<int>(e);
         EmitDeclaration(element, modifiers, typeTokens);
       }
@@ -633,10 +682,10 @@ class Parser {
       token.text = text;
       out.push_back(token);
     };
-    if (decl.elements) {
+    for (uint32_t dimension : decl.dimensions) {
       punctuator("[");
       token.kind = FxTokenKind::kNumber;
-      token.text = std::to_string(decl.elements);
+      token.text = std::to_string(dimension);
       out.push_back(token);
       punctuator("]");
     }
@@ -1118,6 +1167,7 @@ class Parser {
           Error(name.at, kFxErrorSyntax, "syntax error: empty parameter in '" + name.text + "'");
           return;
         }
+        if (!CheckParameter(parameter)) return;
         int level = 0;
         for (std::size_t i = 0; i < parameter.tokens.size(); ++i) {
           const FxToken& token = parameter.tokens[i];
@@ -1144,6 +1194,30 @@ class Parser {
       m_syntax->functions.push_back(std::move(function));
     }
     Emit(start, m_next);
+  }
+
+  // What a parameter may hold before the HLSL compiler sees it: array sizes
+  // of numbers, names and arithmetic, no statement punctuation.
+  bool CheckParameter(const FxParameterSyntax& parameter) {
+    static const char* const kArithmetic[] = {"+", "-", "*", "/", "%", "(", ")", "<<", ">>"};
+    int brackets = 0;
+    for (const FxToken& token : parameter.tokens) {
+      bool bad = token.Is(";") || token.Is("{") || token.Is("}");
+      if (token.Is("[")) {
+        ++brackets;
+      } else if (token.Is("]")) {
+        --brackets;
+      } else if (brackets > 0 && token.kind == FxTokenKind::kPunctuator) {
+        bad = std::none_of(std::begin(kArithmetic), std::end(kArithmetic), [&](const char* op) { return token.Is(op); });
+      } else if (brackets > 0 && token.kind == FxTokenKind::kString) {
+        bad = true;
+      }
+      if (bad) {
+        Error(token.at, kFxErrorSyntax, "syntax error: unexpected token '" + token.text + "'");
+        return false;
+      }
+    }
+    return true;
   }
 
   // technique: ( 'technique10' | 'technique' ) [ identifier ] [ annotations ] '{' { pass } '}' [ ';' ]
@@ -1237,6 +1311,7 @@ class Parser {
   }
 
   static constexpr uint32_t kUnsized = 0xFFFFFFFFu;
+  static constexpr uint32_t kMaxElements = 65536;
 
   const std::vector<FxToken>& m_tokens;
   FxDiagnostics& m_diagnostics;

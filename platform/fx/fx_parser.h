@@ -72,7 +72,8 @@ struct FxDeclaration {
   std::string name;
   std::string semantic;
   FxTypeRef type;
-  uint32_t elements = 0;  // 0 when not an array
+  uint32_t elements = 0;  // 0 when not an array; all dimensions multiplied
+  std::vector<uint32_t> dimensions;  // as declared, outermost first
   uint32_t modifiers = 0;
   char registerClass = 0;  // 'b', 't', 's', 'c' of register(...), 0 when none
   int registerIndex = -1;

@@ -117,7 +117,7 @@ HRESULT STDMETHODCALLTYPE FxPassImpl::Apply(UINT) {
     if (!shader) continue;
     for (const auto& binding : shader->buffers) {
       FxBufferState* buffer = binding.second;
-      buffer->Upload(device);
+      buffer->Upload();
       ID3D10Buffer* d3d = buffer->buffer.Get();
       (device->*kSetBuffers[stage])(binding.first, 1, &d3d);
     }

@@ -185,7 +185,9 @@ TEST_P(CreationTest, CreateAnswers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Descriptions, CreationTest, ::testing::ValuesIn(kCreationCases),
-                         [](const ::testing::TestParamInfo<CreationCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<CreationCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // Views of every dimension ----------------------------------------------------
 
@@ -713,7 +715,10 @@ TEST_F(TextureKindsTest, UpdatesWriteFacesVolumesAndLines) {
   Ref<ID3D10Resource> volume = Zeroed(Volume(DXGI_FORMAT_R32_UINT, SR));
   std::vector<uint32_t> box(3 * 2 * 2, 0);
   for (UINT z = 0; z < 2; ++z) {
-    for (UINT y = 0; y < 2; ++y) box[z * 6 + y * 3] = 100 * z + 10 * y + 1, box[z * 6 + y * 3 + 1] = 100 * z + 10 * y + 2;
+    for (UINT y = 0; y < 2; ++y) {
+      box[z * 6 + y * 3] = 100 * z + 10 * y + 1;
+      box[z * 6 + y * 3 + 1] = 100 * z + 10 * y + 2;
+    }
   }
   D3D10_BOX region = {1, 1, 1, 3, 3, 3};
   device->UpdateSubresource(volume.Get(), 0, &region, box.data(), 12, 24);

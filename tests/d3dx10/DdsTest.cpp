@@ -103,8 +103,7 @@ TEST_F(DdsTest, BlockCompressedChainsStayCompressedOrDecode) {
   // 8x8 of red, green, blue and white blocks; the smaller levels one block each.
   std::string blocks = DdsFill(1, SolidBlock(0xF800)) + DdsFill(1, SolidBlock(0x07E0)) +
                        DdsFill(1, SolidBlock(0x001F)) + DdsFill(1, SolidBlock(0xFFFF)) +
-                       DdsFill(1, SolidBlock(0x07E0)) + DdsFill(1, SolidBlock(0x001F)) +
-                       DdsFill(1, SolidBlock(0xF800));
+                       DdsFill(1, SolidBlock(0x07E0)) + DdsFill(1, SolidBlock(0x001F)) + DdsFill(1, SolidBlock(0xF800));
   std::string path = Write("blocks.dds", DdsLegacy(8, 8, 4, DdsCompressed("DXT1"), blocks));
   D3DX10_IMAGE_INFO info = {};
   ASSERT_EQ(S_OK, Info(path, &info));
@@ -150,8 +149,8 @@ TEST_F(DdsTest, LegacyPixelFormatsWidenOrMapToTheirTwins) {
   };
   // 5:6:5, 24-bit RGB and X8R8G8B8 widen to RGBA8 with opaque alpha.
   EXPECT_EQ((std::vector<uint32_t>{Rgba(255, 0, 0), Rgba(0, 255, 0)}),
-            loadTexels(DdsMasks(kDdsRgbFlag, 16, 0xF800, 0x07E0, 0x001F, 0), DdsFill(1, uint16_t{0xF800}) +
-                                                                             DdsFill(1, uint16_t{0x07E0}), 2));
+            loadTexels(DdsMasks(kDdsRgbFlag, 16, 0xF800, 0x07E0, 0x001F, 0),
+                       DdsFill(1, uint16_t{0xF800}) + DdsFill(1, uint16_t{0x07E0}), 2));
   EXPECT_EQ((std::vector<uint32_t>{Rgba(30, 20, 10)}),
             loadTexels(DdsMasks(kDdsRgbFlag, 24, 0xFF0000, 0xFF00, 0xFF, 0), std::string("\x0a\x14\x1e", 3), 1));
   EXPECT_EQ((std::vector<uint32_t>{Rgba(3, 2, 1)}),
@@ -170,8 +169,8 @@ TEST_F(DdsTest, LegacyPixelFormatsWidenOrMapToTheirTwins) {
 }
 
 TEST_F(DdsTest, OneDimensionalTextures) {
-  std::string path = Write("line.dds", DdsDx10(4, 1, 1, DXGI_FORMAT_R32_FLOAT, DdsFill(4, 0.5f) + DdsFill(4, 0.75f),
-                                               2, false, D3D10_RESOURCE_DIMENSION_TEXTURE1D));
+  std::string path = Write("line.dds", DdsDx10(4, 1, 1, DXGI_FORMAT_R32_FLOAT, DdsFill(4, 0.5f) + DdsFill(4, 0.75f), 2,
+                                               false, D3D10_RESOURCE_DIMENSION_TEXTURE1D));
   D3DX10_IMAGE_INFO info = {};
   ASSERT_EQ(S_OK, Info(path, &info));
   EXPECT_EQ(D3D10_RESOURCE_DIMENSION_TEXTURE1D, info.ResourceDimension);
@@ -224,8 +223,7 @@ const DamagedCase kDamagedCases[] = {
     {"MipCountPastTheBytes", [] { return Rgba8(4, 4, 3, 16); }, D3DX10_ERR_INVALID_DATA},
     {"HugeMipCount", [] { return WithWord(Rgba8(4, 4, 1, 16), kMipCount, 0xFFFFFFFF); }, D3DX10_ERR_INVALID_DATA},
     {"ZeroWidth", [] { return WithWord(Rgba8(4, 4, 1, 16), kWidth, 0); }, D3DX10_ERR_INVALID_DATA},
-    {"HugeSize",
-     [] { return WithWord(WithWord(Rgba8(4, 4, 1, 16), kWidth, 1u << 30), kHeight, 1u << 30); },
+    {"HugeSize", [] { return WithWord(WithWord(Rgba8(4, 4, 1, 16), kWidth, 1u << 30), kHeight, 1u << 30); },
      D3DX10_ERR_INVALID_DATA},
     {"UnknownFourCC", [] { return DdsLegacy(4, 4, 1, DdsCompressed("ABCD"), std::string(64, 0)); },
      D3DX10_ERR_INVALID_DATA},
@@ -233,8 +231,7 @@ const DamagedCase kDamagedCases[] = {
     {"FormatWithoutReader", [] { return WithWord(Rgba8(4, 4, 1, 16), kDx10Format, DXGI_FORMAT_BC7_UNORM); },
      D3DX10_ERR_INVALID_DATA},
     {"ZeroArraySize", [] { return WithWord(Rgba8(4, 4, 1, 16), kDx10ArraySize, 0); }, D3DX10_ERR_INVALID_DATA},
-    {"HugeArraySize", [] { return WithWord(Rgba8(4, 4, 1, 16), kDx10ArraySize, 0x40000000); },
-     D3DX10_ERR_INVALID_DATA},
+    {"HugeArraySize", [] { return WithWord(Rgba8(4, 4, 1, 16), kDx10ArraySize, 0x40000000); }, D3DX10_ERR_INVALID_DATA},
     {"UnknownDimension", [] { return WithWord(Rgba8(4, 4, 1, 16), kDx10Dimension, 7); }, D3DX10_ERR_INVALID_DATA},
     {"ExtendedHeaderCut", [] { return Rgba8(4, 4, 1, 16).substr(0, 140); }, D3DX10_ERR_INVALID_DATA},
     {"TallLine",
@@ -258,11 +255,10 @@ const DamagedCase kDamagedCases[] = {
      D3DX10_ERR_INVALID_DATA},
     {"SplitMask", [] { return WithWord(DdsLegacy(1, 1, 1, kArgb8, std::string(4, 0)), kRedMask, 0x00F0F000); },
      D3DX10_ERR_INVALID_DATA},
-    {"LegacyFourCCZero", [] { return WithWord(DdsLegacy(4, 4, 1, DdsCompressed("DXT1"), std::string(8, 0)), kFourCC, 0); },
+    {"LegacyFourCCZero",
+     [] { return WithWord(DdsLegacy(4, 4, 1, DdsCompressed("DXT1"), std::string(8, 0)), kFourCC, 0); },
      D3DX10_ERR_INVALID_DATA},
-    {"Volume",
-     [] { return DdsHeaderBytes(2, 2, 1, kArgb8, kDdsVolume, 2) + std::string(32, 0); },
-     E_FAIL},
+    {"Volume", [] { return DdsHeaderBytes(2, 2, 1, kArgb8, kDdsVolume, 2) + std::string(32, 0); }, E_FAIL},
     {"ExtendedVolume", [] { return WithWord(Rgba8(4, 4, 1, 16), kDx10Dimension, 4); }, E_FAIL},
 };
 
@@ -279,6 +275,8 @@ TEST_P(DamagedDdsTest, InfoAndLoadRefuse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DamagedDdsTest, ::testing::ValuesIn(kDamagedCases),
-                         [](const ::testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<DamagedCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace

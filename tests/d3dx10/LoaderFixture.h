@@ -37,7 +37,8 @@ class LoaderTest : public D3D10Test {
   Ref<ID3D10Texture2D> Load(const std::string& path, D3DX10_IMAGE_LOAD_INFO* info, HRESULT expected = S_OK) {
     Ref<ID3D10Resource> resource;
     HRESULT async = E_FAIL;
-    EXPECT_EQ(expected, D3DX10CreateTextureFromFileA(device.Get(), path.c_str(), info, nullptr, resource.Put(), &async));
+    EXPECT_EQ(expected,
+              D3DX10CreateTextureFromFileA(device.Get(), path.c_str(), info, nullptr, resource.Put(), &async));
     EXPECT_EQ(expected, async);
     EXPECT_EQ(SUCCEEDED(expected), static_cast<bool>(resource));
     Ref<ID3D10Texture2D> texture;

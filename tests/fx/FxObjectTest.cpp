@@ -133,11 +133,8 @@ TEST_F(ObjectTest, HugeCountsAreRefusedBeforeAnythingIsSized) {
   uint32_t huge = 0xFFFFFFF0u;
   std::memcpy(&bytes[recordsAt], &huge, 4);
   // Keep the checksum right so that the count itself is what is judged.
-  uint32_t hash = 2166136261u;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i < 16 || i >= 20) hash = (hash ^ bytes[i]) * 16777619u;
-  }
-  std::memcpy(&bytes[16], &hash, 4);
+  uint32_t checksum = FxObjectChecksum(bytes.data(), bytes.size());
+  std::memcpy(&bytes[16], &checksum, 4);
   FxEffectObject read;
   std::string error;
   EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));

@@ -131,6 +131,8 @@ TEST(Preprocessor, ErrorsNameFileLineAndColumn) {
       {"#define", "main.fx(1,1): error X1000: #define needs a macro name\n"},
       {"/* open", "main.fx(1,1): error X3000: unterminated comment\n"},
       {"\"open", "main.fx(1,1): error X3000: unterminated string\n"},
+      {"float @x;", "main.fx(1,7): error X3000: invalid character '@'\n"},
+      {"float \x01x;", "main.fx(1,7): error X3000: invalid character '\\x01'\n"},
   };
   for (const Case& c : cases) {
     Result result = Preprocess(c.source, {{"self.fxh", "#include \"self.fxh\""}});

@@ -449,4 +449,39 @@ TEST_F(RenderTest, HlslPackedValuesReachTheShaderAndPixelRowsStartAtTheTop) {
   EXPECT_EQ(kGreen, texels[kSize * kSize - 1]);
 }
 
+TEST_F(RenderTest, ArraysOfArraysAndStructArraysReachTheShader) {
+  Ref<ID3D10Effect> arrays = Compile(R"(
+    struct Item { float Weight; float3 Color; };
+    cbuffer Values {
+      float Pad;
+      float2 Grid[2][3];
+      Item Items[2];
+    };
+    float4 VS(uint id : SV_VertexID) : SV_Position {
+      float2 uv = float2((id << 1) & 2, id & 2);
+      return float4(uv * float2(2, -2) + float2(-1, 1), 0.5, 1);
+    }
+    float4 PS() : SV_Target { return float4(Grid[1][2], Items[1].Color.z * Items[1].Weight, 1); }
+    technique10 T { pass P {
+      SetVertexShader(CompileShader(vs_4_0, VS()));
+      SetPixelShader(CompileShader(ps_4_0, PS()));
+    } })");
+  ASSERT_TRUE(arrays);
+  // Arrays of arrays are flat to the effect: element 5 is Grid[1][2].
+  D3D10_EFFECT_TYPE_DESC grid;
+  ASSERT_EQ(S_OK, arrays->GetVariableByName("Grid")->GetType()->GetDesc(&grid));
+  EXPECT_EQ(6u, grid.Elements);
+  float value[4] = {1, 0, 0, 0};
+  ASSERT_EQ(S_OK, arrays->GetVariableByName("Grid")->AsVector()->SetFloatVectorArray(value, 5, 1));
+  ID3D10EffectVariable* item = arrays->GetVariableByName("Items")->GetElement(1);
+  ASSERT_EQ(S_OK, item->GetMemberByName("Weight")->AsScalar()->SetFloat(0.5f));
+  float color[4] = {0, 0, 2, 0};
+  ASSERT_EQ(S_OK, item->GetMemberByName("Color")->AsVector()->SetFloatVector(color));
+  device->IASetInputLayout(nullptr);
+  device->IASetPrimitiveTopology(D3D10_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+  ASSERT_EQ(S_OK, arrays->GetTechniqueByIndex(0)->GetPassByIndex(0)->Apply(0));
+  device->Draw(3, 0);
+  EXPECT_EQ(0xFFFF00FFu, ReadTarget()[0]);
+}
+
 }  // namespace
