@@ -1,6 +1,7 @@
 // The system's message texts for the result codes this platform layer returns,
 // and FormatMessageA over them.
 #include <windows.h>
+#include <d3dx10tex.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -77,6 +78,8 @@ const Message kMessages[] = {
     {static_cast<DWORD>(D3D10_ERROR_FILE_NOT_FOUND), "The file was not found."},
     {static_cast<DWORD>(D3DERR_INVALIDCALL),
      "The method call is invalid. For example, a method's parameter may not be a valid pointer."},
+    // The image loaders refuse damaged files with this code.
+    {static_cast<DWORD>(D3DX10_ERR_INVALID_DATA), "The data is invalid."},
 };
 
 const char* FindMessage(DWORD code) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <d3dx10tex.h>
 #include <platform_testing.h>
 
 #include <morvane/Core.h>
@@ -77,5 +78,6 @@ TEST_F(CoreTest, FirstUpdateMeasuresFromInit) {
 TEST(ErrorText, SystemTextWithLineEnd) {
   EXPECT_EQ(GetErrorText(E_INVALIDARG), "The parameter is incorrect.\r\n");
   EXPECT_FALSE(GetErrorText(DXGI_ERROR_NOT_FOUND).empty());
+  EXPECT_EQ(GetErrorText(D3DX10_ERR_INVALID_DATA), "The data is invalid.\r\n");
   EXPECT_EQ(GetErrorText(static_cast<HRESULT>(0x8BADF00DL)), "");
 }
