@@ -315,113 +315,119 @@ D3D10TextureImage* BoundImage(ID3D10Resource* resource, UINT bindFlag) {
   return image && (image->Shape().bind & bindFlag) ? image : nullptr;
 }
 
+// What every view settles before anything is made: the texture, the
+// completed description with its resolved format and range, and the
+// dimension. A null description views the whole texture.
+template <typename Desc>
+struct ViewPlan {
+  D3D10TextureImage* image;
+  Desc desc;
+  const D3D10FormatInfo* format;
+  const ViewDimension* dimension;
+  ViewRange range;
+};
+
+template <typename Desc, std::size_t N>
+HRESULT PlanView(ID3D10Resource* resource, const Desc* pDesc, UINT bindFlag, ViewKind kind,
+                 const ViewDimension (&dimensions)[N], const ViewRange& whole, ViewRange (*rangeOf)(const Desc&),
+                 void (*storeRange)(Desc*, const ViewRange&), ViewPlan<Desc>* plan) {
+  // A texture created for this kind of view.
+  plan->image = BoundImage(resource, bindFlag);
+  if (!plan->image) return E_INVALIDARG;
+  plan->desc = Desc();
+  if (pDesc) {
+    plan->desc = *pDesc;
+  } else {
+    plan->desc.ViewDimension =
+        static_cast<decltype(plan->desc.ViewDimension)>(WholeDimension(dimensions, *plan->image));
+    storeRange(&plan->desc, whole);
+  }
+  // A format of the texture's family that this kind of view can use.
+  plan->format = ResolveFormat(*plan->image, plan->desc.Format, kind);
+  if (!plan->format) return E_INVALIDARG;
+  // A dimension that fits the texture, over levels and slices inside it.
+  plan->dimension = FindDimension(dimensions, D3D10Raw(plan->desc.ViewDimension));
+  if (!plan->dimension) return E_INVALIDARG;
+  plan->range = rangeOf(plan->desc);
+  HRESULT hr = ResolveRange(*plan->image, *plan->dimension, &plan->range);
+  if (FAILED(hr)) return hr;
+  plan->desc.Format = plan->format->format;
+  storeRange(&plan->desc, plan->range);
+  return S_OK;
+}
+
+// The GL texture view a view object owns. A sampled view of a stencil-read
+// format samples the stencil.
+template <typename Desc>
+GLuint MakePlannedView(const ViewPlan<Desc>& plan, GLenum target, GLenum internalFormat, bool sampled) {
+  GLuint name = MakeTextureView(*plan.image, target, internalFormat, plan.range);
+  if (sampled && (plan.format->caps & kFormatStencilRead))
+    glTextureParameteri(name, GL_DEPTH_STENCIL_TEXTURE_MODE, GL_STENCIL_INDEX);
+  return name;
+}
+
+// The result of handing a GL texture view to a new view object: without the
+// object the texture view is deleted again.
+HRESULT Adopted(const void* object, GLuint name) {
+  if (object) return S_OK;
+  glDeleteTextures(1, &name);
+  return E_OUTOFMEMORY;
+}
+
+// One slice of an array or cube attaches as a plain image.
+template <typename Desc>
+GLenum AttachTarget(const ViewPlan<Desc>& plan) {
+  return plan.range.slices == 1 ? OneSliceTarget(plan.dimension->target) : plan.dimension->target;
+}
+
 }  // namespace
 
 HRESULT D3D10ShaderResourceView::Create(D3D10Device* device, ID3D10Resource* resource,
                                         const D3D10_SHADER_RESOURCE_VIEW_DESC* pDesc,
                                         ID3D10ShaderResourceView** view) {
-  // A texture created for shader resource views.
-  D3D10TextureImage* image = BoundImage(resource, D3D10_BIND_SHADER_RESOURCE);
-  if (!image) return E_INVALIDARG;
-  D3D10_SHADER_RESOURCE_VIEW_DESC desc = {};
-  if (pDesc) {
-    desc = *pDesc;
-  } else {
-    desc.ViewDimension = static_cast<D3D10_SRV_DIMENSION>(WholeDimension(kShaderResourceDimensions, *image));
-    StoreShaderResourceRange(&desc, {0, kAll, 0, kAll});
-  }
-  // A format of the texture's family that shaders read.
-  const D3D10FormatInfo* format = ResolveFormat(*image, desc.Format, ViewKind::kShaderResource);
-  if (!format) return E_INVALIDARG;
-  // A dimension that fits the texture, over levels and slices inside it.
-  const ViewDimension* dimension = FindDimension(kShaderResourceDimensions, D3D10Raw(desc.ViewDimension));
-  if (!dimension) return E_INVALIDARG;
-  ViewRange range = ShaderResourceRange(desc);
-  HRESULT hr = ResolveRange(*image, *dimension, &range);
+  ViewPlan<D3D10_SHADER_RESOURCE_VIEW_DESC> plan;
+  HRESULT hr = PlanView(resource, pDesc, D3D10_BIND_SHADER_RESOURCE, ViewKind::kShaderResource,
+                        kShaderResourceDimensions, {0, kAll, 0, kAll}, ShaderResourceRange, StoreShaderResourceRange,
+                        &plan);
   if (FAILED(hr)) return hr;
   if (!view) return S_FALSE;
-
-  desc.Format = format->format;
-  StoreShaderResourceRange(&desc, range);
   device->Activate();
-  GLenum internalFormat = image->HasDepthStorage() ? image->Storage().internalFormat : format->internalFormat;
-  GLuint name = MakeTextureView(*image, dimension->target, internalFormat, range);
-  if (format->caps & kFormatStencilRead) glTextureParameteri(name, GL_DEPTH_STENCIL_TEXTURE_MODE, GL_STENCIL_INDEX);
-  *view = new (std::nothrow) D3D10ShaderResourceView(device, resource, desc, *format, name, -1);
-  if (*view) return S_OK;
-  glDeleteTextures(1, &name);
-  return E_OUTOFMEMORY;
+  // Depth storage is viewed in its own format; the view format picks depth or stencil.
+  GLenum internalFormat =
+      plan.image->HasDepthStorage() ? plan.image->Storage().internalFormat : plan.format->internalFormat;
+  GLuint name = MakePlannedView(plan, plan.dimension->target, internalFormat, true);
+  *view = new (std::nothrow) D3D10ShaderResourceView(device, resource, plan.desc, *plan.format, name, -1);
+  return Adopted(*view, name);
 }
 
 HRESULT D3D10RenderTargetView::Create(D3D10Device* device, ID3D10Resource* resource,
                                       const D3D10_RENDER_TARGET_VIEW_DESC* pDesc, ID3D10RenderTargetView** view) {
-  // A texture created for render target views.
-  D3D10TextureImage* image = BoundImage(resource, D3D10_BIND_RENDER_TARGET);
-  if (!image) return E_INVALIDARG;
-  D3D10_RENDER_TARGET_VIEW_DESC desc = {};
-  if (pDesc) {
-    desc = *pDesc;
-  } else {
-    desc.ViewDimension = static_cast<D3D10_RTV_DIMENSION>(WholeDimension(kRenderTargetDimensions, *image));
-    StoreRenderTargetRange(&desc, {0, 1, 0, kAll});
-  }
-  // A format of the texture's family that GL renders to.
-  const D3D10FormatInfo* format = ResolveFormat(*image, desc.Format, ViewKind::kRenderTarget);
-  if (!format) return E_INVALIDARG;
-  // A dimension that fits the texture, over one level and slices inside it.
-  const ViewDimension* dimension = FindDimension(kRenderTargetDimensions, D3D10Raw(desc.ViewDimension));
-  if (!dimension) return E_INVALIDARG;
-  ViewRange range = RenderTargetRange(desc);
-  HRESULT hr = ResolveRange(*image, *dimension, &range);
+  ViewPlan<D3D10_RENDER_TARGET_VIEW_DESC> plan;
+  HRESULT hr = PlanView(resource, pDesc, D3D10_BIND_RENDER_TARGET, ViewKind::kRenderTarget, kRenderTargetDimensions,
+                        {0, 1, 0, kAll}, RenderTargetRange, StoreRenderTargetRange, &plan);
   if (FAILED(hr)) return hr;
   // A volume's view attaches one depth slice or all of them.
   GLint layer = -1;
-  if (dimension->target == GL_TEXTURE_3D && FAILED(VolumeLayer(*image, range, &layer))) return E_INVALIDARG;
+  if (plan.dimension->target == GL_TEXTURE_3D && FAILED(VolumeLayer(*plan.image, plan.range, &layer)))
+    return E_INVALIDARG;
   if (!view) return S_FALSE;
-
-  desc.Format = format->format;
-  StoreRenderTargetRange(&desc, range);
   device->Activate();
-  GLenum target = range.slices == 1 ? OneSliceTarget(dimension->target) : dimension->target;
-  GLuint name = MakeTextureView(*image, target, format->internalFormat, range);
-  *view = new (std::nothrow) D3D10RenderTargetView(device, resource, desc, *format, name, layer);
-  if (*view) return S_OK;
-  glDeleteTextures(1, &name);
-  return E_OUTOFMEMORY;
+  GLuint name = MakePlannedView(plan, AttachTarget(plan), plan.format->internalFormat, false);
+  *view = new (std::nothrow) D3D10RenderTargetView(device, resource, plan.desc, *plan.format, name, layer);
+  return Adopted(*view, name);
 }
 
 HRESULT D3D10DepthStencilView::Create(D3D10Device* device, ID3D10Resource* resource,
                                       const D3D10_DEPTH_STENCIL_VIEW_DESC* pDesc, ID3D10DepthStencilView** view) {
-  // A texture created for depth-stencil views.
-  D3D10TextureImage* image = BoundImage(resource, D3D10_BIND_DEPTH_STENCIL);
-  if (!image) return E_INVALIDARG;
-  D3D10_DEPTH_STENCIL_VIEW_DESC desc = {};
-  if (pDesc) {
-    desc = *pDesc;
-  } else {
-    desc.ViewDimension = static_cast<D3D10_DSV_DIMENSION>(WholeDimension(kDepthStencilDimensions, *image));
-    StoreDepthStencilRange(&desc, {0, 1, 0, kAll});
-  }
-  // A depth format of the texture's family.
-  const D3D10FormatInfo* format = ResolveFormat(*image, desc.Format, ViewKind::kDepthStencil);
-  if (!format) return E_INVALIDARG;
-  // A dimension that fits the texture, over one level and slices inside it.
-  const ViewDimension* dimension = FindDimension(kDepthStencilDimensions, D3D10Raw(desc.ViewDimension));
-  if (!dimension) return E_INVALIDARG;
-  ViewRange range = DepthStencilRange(desc);
-  HRESULT hr = ResolveRange(*image, *dimension, &range);
+  ViewPlan<D3D10_DEPTH_STENCIL_VIEW_DESC> plan;
+  HRESULT hr = PlanView(resource, pDesc, D3D10_BIND_DEPTH_STENCIL, ViewKind::kDepthStencil, kDepthStencilDimensions,
+                        {0, 1, 0, kAll}, DepthStencilRange, StoreDepthStencilRange, &plan);
   if (FAILED(hr)) return hr;
   if (!view) return S_FALSE;
-
-  desc.Format = format->format;
-  StoreDepthStencilRange(&desc, range);
   device->Activate();
-  GLenum target = range.slices == 1 ? OneSliceTarget(dimension->target) : dimension->target;
-  GLuint name = MakeTextureView(*image, target, format->internalFormat, range);
-  *view = new (std::nothrow) D3D10DepthStencilView(device, resource, desc, *format, name, -1);
-  if (*view) return S_OK;
-  glDeleteTextures(1, &name);
-  return E_OUTOFMEMORY;
+  GLuint name = MakePlannedView(plan, AttachTarget(plan), plan.format->internalFormat, false);
+  *view = new (std::nothrow) D3D10DepthStencilView(device, resource, plan.desc, *plan.format, name, -1);
+  return Adopted(*view, name);
 }
 
 bool D3D10DepthStencilView::HasStencil() const { return Format().transferFormat == GL_DEPTH_STENCIL; }
