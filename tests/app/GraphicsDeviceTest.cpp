@@ -7,6 +7,7 @@
 #include <morvane/DeviceState.h>
 
 #include "DeviceFixture.h"
+#include "ShaderBlob.h"
 
 using GraphicsDeviceTest = DeviceFixture;
 
@@ -171,19 +172,6 @@ TEST_F(GraphicsDeviceTest, NullInputLayoutBindsNothing) {
 
 namespace {
 
-std::vector<unsigned char> BuildShader(D3D10_PLATFORM_SHADER_STAGE stage, const char* source,
-                                       const D3D10_SIGNATURE_PARAMETER_DESC* inputs, UINT inputCount) {
-  D3D10_PLATFORM_SHADER_DESC desc = {};
-  desc.Stage = stage;
-  desc.pSource = source;
-  desc.pInputParameters = inputs;
-  desc.NumInputParameters = inputCount;
-  SIZE_T size = 0;
-  EXPECT_EQ(D3D10PlatformBuildShader(&desc, nullptr, &size), S_OK);
-  std::vector<unsigned char> blob(size);
-  EXPECT_EQ(D3D10PlatformBuildShader(&desc, blob.data(), &size), S_OK);
-  return blob;
-}
 
 }  // namespace
 
@@ -193,14 +181,14 @@ TEST_F(GraphicsDeviceTest, DrawUPThroughALayoutReachesThePixels) {
   D3D10_SIGNATURE_PARAMETER_DESC inputs[2] = {
       {"POSITION", 0, 0, D3D10_NAME_UNDEFINED, D3D10_REGISTER_COMPONENT_FLOAT32, 3, 3},
       {"COLOR", 0, 1, D3D10_NAME_UNDEFINED, D3D10_REGISTER_COMPONENT_FLOAT32, 15, 15}};
-  std::vector<unsigned char> vs = BuildShader(D3D10_PLATFORM_SHADER_STAGE_VERTEX,
+  std::vector<uint8_t> vs = BuildShaderBlob(D3D10_PLATFORM_SHADER_STAGE_VERTEX,
                                               "#version 450\n"
                                               "layout(location = 0) in vec2 position;\n"
                                               "layout(location = 1) in vec4 color;\n"
                                               "layout(location = 0) out vec4 vColor;\n"
                                               "void main() { gl_Position = vec4(position, 0.5, 1.0); vColor = color; }\n",
                                               inputs, 2);
-  std::vector<unsigned char> ps = BuildShader(D3D10_PLATFORM_SHADER_STAGE_PIXEL,
+  std::vector<uint8_t> ps = BuildShaderBlob(D3D10_PLATFORM_SHADER_STAGE_PIXEL,
                                               "#version 450\n"
                                               "layout(location = 0) in vec4 vColor;\n"
                                               "layout(location = 0) out vec4 color;\n"

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "ShaderBlob.h"
+
 // Owns one reference.
 template <typename T>
 class Ref {
@@ -97,13 +99,7 @@ class D3D10Test : public ::testing::Test {
     return counters;
   }
 
-  static std::vector<uint8_t> BuildShader(const D3D10_PLATFORM_SHADER_DESC& desc) {
-    SIZE_T size = 0;
-    EXPECT_EQ(S_OK, D3D10PlatformBuildShader(&desc, nullptr, &size));
-    std::vector<uint8_t> blob(size);
-    EXPECT_EQ(S_OK, D3D10PlatformBuildShader(&desc, blob.data(), &size));
-    return blob;
-  }
+  static std::vector<uint8_t> BuildShader(const D3D10_PLATFORM_SHADER_DESC& desc) { return BuildShaderBlob(desc); }
 
   static std::vector<uint8_t> BuildSignature(const std::vector<D3D10_SIGNATURE_PARAMETER_DESC>& inputs) {
     SIZE_T size = 0;

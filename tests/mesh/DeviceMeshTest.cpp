@@ -9,6 +9,7 @@
 #include <morvane/DeviceMesh.h>
 
 #include "DeviceFixture.h"
+#include "ShaderBlob.h"
 #include "ReadBack.h"
 #include "MeshBuilders.h"
 #include "TempDir.h"
@@ -317,19 +318,6 @@ TEST_F(DeviceMeshTest, BadIndicesBuildNoIndexBuffer) {
 
 namespace {
 
-std::vector<unsigned char> BuildShader(D3D10_PLATFORM_SHADER_STAGE stage, const char* source,
-                                       const D3D10_SIGNATURE_PARAMETER_DESC* inputs, UINT inputCount) {
-  D3D10_PLATFORM_SHADER_DESC desc = {};
-  desc.Stage = stage;
-  desc.pSource = source;
-  desc.pInputParameters = inputs;
-  desc.NumInputParameters = inputCount;
-  SIZE_T size = 0;
-  EXPECT_EQ(D3D10PlatformBuildShader(&desc, nullptr, &size), S_OK);
-  std::vector<unsigned char> blob(size);
-  EXPECT_EQ(D3D10PlatformBuildShader(&desc, blob.data(), &size), S_OK);
-  return blob;
-}
 
 }  // namespace
 
@@ -345,7 +333,7 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
   D3D10_SIGNATURE_PARAMETER_DESC inputs[2] = {
       {"NORMAL", 0, 0, D3D10_NAME_UNDEFINED, D3D10_REGISTER_COMPONENT_FLOAT32, 7, 7},
       {"POSITION", 0, 1, D3D10_NAME_UNDEFINED, D3D10_REGISTER_COMPONENT_FLOAT32, 7, 7}};
-  std::vector<unsigned char> vs = BuildShader(D3D10_PLATFORM_SHADER_STAGE_VERTEX,
+  std::vector<uint8_t> vs = BuildShaderBlob(D3D10_PLATFORM_SHADER_STAGE_VERTEX,
                                               "#version 450\n"
                                               "layout(location = 0) in vec3 normal;\n"
                                               "layout(location = 1) in vec3 position;\n"
@@ -355,7 +343,7 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
                                               "  vColor = vec4(normal * 0.5 + 0.5, 1.0);\n"
                                               "}\n",
                                               inputs, 2);
-  std::vector<unsigned char> ps = BuildShader(D3D10_PLATFORM_SHADER_STAGE_PIXEL,
+  std::vector<uint8_t> ps = BuildShaderBlob(D3D10_PLATFORM_SHADER_STAGE_PIXEL,
                                               "#version 450\n"
                                               "layout(location = 0) in vec4 vColor;\n"
                                               "layout(location = 0) out vec4 color;\n"
