@@ -5,8 +5,10 @@
 #include <morvane/Buffer.h>
 #include <morvane/BufferLayout.h>
 #include <morvane/DeviceState.h>
+#include <morvane/RenderTarget.h>
 
 #include "DeviceFixture.h"
+#include "ReadBack.h"
 #include "ShaderBlob.h"
 
 using GraphicsDeviceTest = DeviceFixture;
@@ -210,15 +212,9 @@ TEST_F(GraphicsDeviceTest, DrawUPThroughALayoutReachesThePixels) {
   ASSERT_NE(device->GetInputLayout(), nullptr);
   EXPECT_EQ(device->GetLayoutManager()->GetInputLayout(layout, signature), device->GetInputLayout());
 
-  D3D10_TEXTURE2D_DESC desc = {8, 8, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D10_USAGE_DEFAULT,
-                               D3D10_BIND_RENDER_TARGET, 0, 0};
-  ID3D10Texture2D* target = nullptr;
-  ID3D10RenderTargetView* view = nullptr;
-  ASSERT_EQ(d3d->CreateTexture2D(&desc, nullptr, &target), S_OK);
-  ASSERT_EQ(d3d->CreateRenderTargetView(target, nullptr, &view), S_OK);
-  d3d->OMSetRenderTargets(1, &view, nullptr);
-  const float black[4] = {0, 0, 0, 1};
-  d3d->ClearRenderTargetView(view, black);
+  RenderTexture2D target(device.get(), DF_R8G8B8A8_UNORM, 8, 8, 1, 0, false);
+  target.Bind();
+  target.Clear(ColorRGBA{0, 0, 0, 1});
   device->SetViewPort(ViewPort{0, 0, 8, 8, 0.0f, 1.0f});
   device->SetPrimitiveType(D3D10_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
 
@@ -226,25 +222,17 @@ TEST_F(GraphicsDeviceTest, DrawUPThroughALayoutReachesThePixels) {
   const float triangle[3][6] = {{-1, 3, 0, 1, 0, 1}, {3, -1, 0, 1, 0, 1}, {-1, -1, 0, 1, 0, 1}};
   device->DrawUP(triangle, sizeof(triangle[0]), 3);
 
-  desc.Usage = D3D10_USAGE_STAGING;
-  desc.BindFlags = 0;
-  desc.CPUAccessFlags = D3D10_CPU_ACCESS_READ;
-  ID3D10Texture2D* staging = nullptr;
-  ASSERT_EQ(d3d->CreateTexture2D(&desc, nullptr, &staging), S_OK);
-  d3d->CopyResource(staging, target);
-  D3D10_MAPPED_TEXTURE2D mapped = {};
-  ASSERT_EQ(staging->Map(0, D3D10_MAP_READ, 0, &mapped), S_OK);
-  const unsigned char* row = static_cast<const unsigned char*>(mapped.pData) + 4 * mapped.RowPitch;
-  EXPECT_EQ(row[16 + 0], 0);
-  EXPECT_EQ(row[16 + 1], 255);
-  EXPECT_EQ(row[16 + 2], 0);
-  staging->Unmap(0);
+  std::vector<uint8_t> texels = ReadSubresource(d3d, target.GetTexture()->GetTexture(), 0, 4);
+  ASSERT_EQ(texels.size(), 256u);
+  const uint8_t* centre = &texels[(4 * 8 + 4) * 4];
+  EXPECT_EQ(centre[0], 0);
+  EXPECT_EQ(centre[1], 255);
+  EXPECT_EQ(centre[2], 0);
 
   d3d->OMSetRenderTargets(0, nullptr, nullptr);
   d3d->VSSetShader(nullptr);
   d3d->PSSetShader(nullptr);
-  for (IUnknown* object : std::initializer_list<IUnknown*>{staging, view, target, vertexShader, pixelShader})
-    object->Release();
+  for (IUnknown* object : std::initializer_list<IUnknown*>{vertexShader, pixelShader}) object->Release();
   layout->Release(true);
   signature->Release(true);
 }

@@ -8,6 +8,8 @@
 
 #include <morvane/DeviceMesh.h>
 
+#include <morvane/RenderTarget.h>
+
 #include "DeviceFixture.h"
 #include "ShaderBlob.h"
 #include "ReadBack.h"
@@ -362,15 +364,9 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
 
   InputSignature* signature =
       device->GetLayoutManager()->CreateInputSignature(vs.data(), static_cast<unsigned int>(vs.size()));
-  D3D10_TEXTURE2D_DESC desc = {16, 16, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D10_USAGE_DEFAULT,
-                               D3D10_BIND_RENDER_TARGET, 0, 0};
-  ID3D10Texture2D* target = nullptr;
-  ID3D10RenderTargetView* view = nullptr;
-  ASSERT_EQ(d3d->CreateTexture2D(&desc, nullptr, &target), S_OK);
-  ASSERT_EQ(d3d->CreateRenderTargetView(target, nullptr, &view), S_OK);
-  d3d->OMSetRenderTargets(1, &view, nullptr);
-  const float black[4] = {0, 0, 0, 1};
-  d3d->ClearRenderTargetView(view, black);
+  RenderTexture2D target(device.get(), DF_R8G8B8A8_UNORM, 16, 16, 1, 0, false);
+  target.Bind();
+  target.Clear(ColorRGBA{0, 0, 0, 1});
   device->SetViewPort(ViewPort{0, 0, 16, 16, 0.0f, 1.0f});
 
   auto drawSubset = [&](unsigned int s) {
@@ -384,7 +380,7 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
   };
   // Texel (x, y) as 0xAABBGGRR; the cube covers texels 4 to 11 on both axes.
   auto texel = [&](unsigned int x, unsigned int y) {
-    std::vector<uint8_t> bytes = ReadSubresource(d3d, target, 0, 4);
+    std::vector<uint8_t> bytes = ReadSubresource(d3d, target.GetTexture()->GetTexture(), 0, 4);
     uint32_t value = 0;
     std::memcpy(&value, &bytes[(y * 16 + x) * 4], 4);
     return value;
@@ -408,7 +404,7 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
   d3d->VSSetShader(nullptr);
   d3d->PSSetShader(nullptr);
   d3d->RSSetState(nullptr);
-  for (IUnknown* object : std::initializer_list<IUnknown*>{view, target, vertexShader, pixelShader, noCull})
+  for (IUnknown* object : std::initializer_list<IUnknown*>{vertexShader, pixelShader, noCull})
     object->Release();
   signature->Release(true);
 }
