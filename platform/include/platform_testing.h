@@ -16,6 +16,11 @@ unsigned CallCount(const char* call);
 // Overrides the answer of GetSystemMetrics(SM_REMOTESESSION); -1 restores the real one.
 void SetRemoteSession(int value);
 
+// Makes MessageBoxA answer at once with `answer` (writing the box to stderr
+// as it does without a display) instead of waiting for a user; 0 restores
+// real boxes.
+void SetMessageBoxAnswer(int answer);
+
 // Clears every pending fault, every counter and every override.
 void Reset();
 

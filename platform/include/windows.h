@@ -159,6 +159,11 @@ typedef struct _devicemodeA {
 
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define SM_CYCAPTION 4
+#define SM_CXBORDER 5
+#define SM_CYBORDER 6
+#define SM_CXFRAME 32
+#define SM_CYFRAME 33
 #define SM_REMOTESESSION 0x1000
 
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
@@ -221,3 +226,5 @@ BOOL WINAPI EnumDisplaySettingsA(LPCSTR lpszDeviceName, DWORD iModeNum, DEVMODEA
 #endif
 
 #include "unknwn.h"
+#include "winbase.h"
+#include "winuser.h"

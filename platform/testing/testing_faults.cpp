@@ -18,6 +18,7 @@ struct Registry {
   // Node-based: a FaultState's address never changes once it is in the map.
   std::unordered_map<std::string, FaultState> states;
   int remoteSession = -1;
+  int messageBoxAnswer = 0;
 };
 
 Registry& GetRegistry() {
@@ -42,6 +43,8 @@ HRESULT FaultSite::Hit() {
 
 int RemoteSessionOverride() { return GetRegistry().remoteSession; }
 
+int MessageBoxAnswerOverride() { return GetRegistry().messageBoxAnswer; }
+
 namespace PlatformTesting {
 
 void FailCall(const char* call, HRESULT hr, unsigned skip, unsigned times) {
@@ -59,10 +62,13 @@ unsigned CallCount(const char* call) {
 
 void SetRemoteSession(int value) { GetRegistry().remoteSession = value; }
 
+void SetMessageBoxAnswer(int answer) { GetRegistry().messageBoxAnswer = answer; }
+
 void Reset() {
   Registry& registry = GetRegistry();
   for (auto& entry : registry.states) entry.second = FaultState();
   registry.remoteSession = -1;
+  registry.messageBoxAnswer = 0;
 }
 
 }  // namespace PlatformTesting

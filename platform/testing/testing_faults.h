@@ -18,3 +18,6 @@ class FaultSite {
 
 // The remote-session override of the tests, or -1 when none is set.
 int RemoteSessionOverride();
+
+// The message-box answer of the tests, or 0 when boxes are real.
+int MessageBoxAnswerOverride();

@@ -81,6 +81,15 @@ int WINAPI GetSystemMetrics(int nIndex) {
       if (!video.GetDesktopMode(0, &desktop)) return 0;
       return nIndex == SM_CXSCREEN ? desktop.width : desktop.height;
     }
+    // The frame sizes of the classic theme, which window sizes follow.
+    case SM_CXFRAME:
+    case SM_CYFRAME:
+      return 4;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+      return 1;
+    case SM_CYCAPTION:
+      return 19;
     default:
       return 0;
   }
