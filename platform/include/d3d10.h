@@ -741,3 +741,9 @@ MORVANE_DECLARE_UUID(ID3D10Device, IID_ID3D10Device);
 
 extern "C" HRESULT WINAPI D3D10CreateDevice(IDXGIAdapter* pAdapter, D3D10_DRIVER_TYPE DriverType, HMODULE Software,
                                             UINT Flags, UINT SDKVersion, ID3D10Device** ppDevice);
+
+// As in the published header, the effect, shader and blob declarations come
+// with d3d10.h.
+#include "d3d10misc.h"
+#include "d3d10shader.h"
+#include "d3d10effect.h"
