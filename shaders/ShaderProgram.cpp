@@ -213,6 +213,9 @@ void ShaderProgram::ReadFileInfos(const StringEX& file, std::vector<FileVersion>
     size_t end = m_Code.find('\n', start);
     if (end == StringEX::npos) end = m_Code.size();
     StringEX name(m_Code.substr(start, end - start));
+    // Files saved with CR LF line ends would otherwise keep the carriage
+    // return, and with it the closing delimiter, in the include's name.
+    if (!name.empty() && name.back() == '\r') name.pop_back();
     name.Trim();
     // Drop the delimiters: the quotes or the angle brackets.
     name = name.size() >= 2 ? StringEX(name.substr(1, name.size() - 2)) : StringEX();
