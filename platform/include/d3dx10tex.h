@@ -120,3 +120,10 @@ extern "C" HRESULT WINAPI D3DX10GetImageInfoFromFileA(LPCSTR pSrcFile, ID3DX10Th
 extern "C" HRESULT WINAPI D3DX10CreateTextureFromFileA(ID3D10Device* pDevice, LPCSTR pSrcFile,
                                                        D3DX10_IMAGE_LOAD_INFO* pLoadInfo, ID3DX10ThreadPump* pPump,
                                                        ID3D10Resource** ppTexture, HRESULT* pHResult);
+
+// Writes the first level of a 2D texture with 8-bit RGBA or BGRA texels as a
+// PNG, BMP or JPG file (rows top to bottom, alpha kept where the format has
+// it). Other file formats give E_NOTIMPL, other textures E_INVALIDARG, an
+// unwritable file E_FAIL.
+extern "C" HRESULT WINAPI D3DX10SaveTextureToFileA(ID3D10Resource* pSrcTexture, D3DX10_IMAGE_FILE_FORMAT DestFormat,
+                                                   LPCSTR pDestFile);

@@ -30,6 +30,8 @@ void ConsoleLogger::EndSection(int) {
 void ConsoleLogger::Write(const StringEX& text, int level) {
   BeginLine(level);
   std::fputs(text.c_str(), m_pOut);
+  // Text that ends its own line (a child program's output) closes it.
+  if (!text.empty() && text.back() == '\n') m_LineOpen = false;
 }
 
 void ConsoleLogger::WriteLine(const StringEX& text, int level) {

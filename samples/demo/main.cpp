@@ -1,8 +1,12 @@
 // The demo host: starts the engine with a console logger, lists every
-// adapter, output and display mode it found, and shuts down.
+// adapter, output and display mode it found, draws a frame of the demo scene
+// into a render texture, writes it as a PNG file and shuts down.
 #include <morvane/Morvane.h>
 
+#include <d3dx10.h>
+
 #include "ConsoleLogger.h"
+#include "DemoScene.h"
 
 namespace {
 
@@ -40,6 +44,35 @@ void ListAdapters(ILogger* log) {
   log->EndSection(4);
 }
 
+// The directory of the demo program, with its separator.
+StringEX ProgramDirectory() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  StringEX directory(path);
+  return StringEX(directory.substr(0, directory.find_last_of('/') + 1));
+}
+
+void DrawFrame(ILogger* log, const StringEX& directory) {
+  GraphicsDevice device(0, false);
+  if (!device.GetDevice()) return;
+  DemoScene scene(&device, directory + "data/");
+  if (!scene.IsReady()) return;
+
+  RenderTexture2D target(&device, DF_R8G8B8A8_UNORM, 320, 240, 1, 0, false);
+  target.Bind();
+  target.Clear(ColorRGBA{0.1f, 0.1f, 0.15f, 1.0f});
+  device.SetViewPort(ViewPort{0, 0, 320, 240, 0.0f, 1.0f});
+  scene.Render(0.4f);
+  device.GetDevice()->OMSetRenderTargets(0, nullptr, nullptr);
+
+  const StringEX png = directory + "frame.png";
+  HRESULT hr = D3DX10SaveTextureToFileA(target.GetTexture()->GetTexture(), D3DX10_IFF_PNG, png.c_str());
+  if (FAILED(hr))
+    log->Error("Writing " + png + " failed: " + GetErrorText(hr));
+  else
+    log->WriteLine("Frame written to " + png, 4);
+}
+
 }  // namespace
 
 int main() {
@@ -50,6 +83,7 @@ int main() {
 
   logger.WriteLine("Morvane demo, root " + Core::GetRoot(), 4);
   ListAdapters(&logger);
+  DrawFrame(&logger, ProgramDirectory());
 
   Core::Clock().Update();
   logger.WriteLine("Shut down after " + StringEX(static_cast<int>(Core::Clock().GetTotalTime() * 1000.0)) + " ms", 4);
