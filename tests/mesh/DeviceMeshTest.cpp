@@ -9,9 +9,10 @@
 #include <morvane/DeviceMesh.h>
 
 #include <morvane/RenderTarget.h>
+#include <morvane/ShaderEffect.h>
+#include <morvane/ShaderManager.h>
 
 #include "DeviceFixture.h"
-#include "ShaderBlob.h"
 #include "ReadBack.h"
 #include "MeshBuilders.h"
 #include "TempDir.h"
@@ -323,47 +324,26 @@ namespace {
 
 }  // namespace
 
-// The subsets of a device mesh carry everything a draw call needs: the cube
-// seen along +z shows its +z face from subset 0, then the -z face of subset 1
-// drawn over it, each coloured by its rolled-out normals.
+// The subsets of a device mesh carry everything a draw call needs: drawn
+// through an effect of the test data, the cube seen along +z shows its +z
+// face from subset 0, then the -z face of subset 1 drawn over it, each
+// coloured by its rolled-out normals.
 TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
   std::unique_ptr<MeshContainer> cube(MakeMaterialCube());
   DeviceMesh mesh(cube.get(), device.get(), 0xEF);
   ASSERT_EQ(mesh.GetSubsetCount(), 2u);
 
-  ID3D10Device* d3d = device->GetDevice();
-  D3D10_SIGNATURE_PARAMETER_DESC inputs[2] = {
-      {"NORMAL", 0, 0, D3D10_NAME_UNDEFINED, D3D10_REGISTER_COMPONENT_FLOAT32, 7, 7},
-      {"POSITION", 0, 1, D3D10_NAME_UNDEFINED, D3D10_REGISTER_COMPONENT_FLOAT32, 7, 7}};
-  std::vector<uint8_t> vs = BuildShaderBlob(D3D10_PLATFORM_SHADER_STAGE_VERTEX,
-                                              "#version 450\n"
-                                              "layout(location = 0) in vec3 normal;\n"
-                                              "layout(location = 1) in vec3 position;\n"
-                                              "layout(location = 0) out vec4 vColor;\n"
-                                              "void main() {\n"
-                                              "  gl_Position = vec4(position.xy * 0.5, position.z * 0.25 + 0.5, 1.0);\n"
-                                              "  vColor = vec4(normal * 0.5 + 0.5, 1.0);\n"
-                                              "}\n",
-                                              inputs, 2);
-  std::vector<uint8_t> ps = BuildShaderBlob(D3D10_PLATFORM_SHADER_STAGE_PIXEL,
-                                              "#version 450\n"
-                                              "layout(location = 0) in vec4 vColor;\n"
-                                              "layout(location = 0) out vec4 color;\n"
-                                              "void main() { color = vColor; }\n",
-                                              nullptr, 0);
-  ID3D10VertexShader* vertexShader = nullptr;
-  ID3D10PixelShader* pixelShader = nullptr;
-  ID3D10RasterizerState* noCull = nullptr;
-  ASSERT_EQ(d3d->CreateVertexShader(vs.data(), vs.size(), &vertexShader), S_OK);
-  ASSERT_EQ(d3d->CreatePixelShader(ps.data(), ps.size(), &pixelShader), S_OK);
-  D3D10_RASTERIZER_DESC rasterizer = {D3D10_FILL_SOLID, D3D10_CULL_NONE, FALSE, 0, 0.0f, 0.0f, TRUE, FALSE, FALSE, FALSE};
-  ASSERT_EQ(d3d->CreateRasterizerState(&rasterizer, &noCull), S_OK);
-  d3d->VSSetShader(vertexShader);
-  d3d->PSSetShader(pixelShader);
-  d3d->RSSetState(noCull);
+  // The effect's cache is written beside its source: compile a copy.
+  TempDir dir;
+  const std::string here = __FILE__;
+  const std::string file = dir.File("NormalColor.fx");
+  WriteFileBytes(file, ReadFileBytes(here.substr(0, here.rfind('/')) + "/data/NormalColor.fx"));
+  ShaderEffect* effect = device->GetShaderManager()->CreateShaderEffect(file, nullptr);
+  ASSERT_TRUE(effect->IsCompiled()) << effect->GetErrors();
+  EffectTechnique* technique = effect->GetTechnique("NormalColor");
+  ASSERT_NE(technique, nullptr);
 
-  InputSignature* signature =
-      device->GetLayoutManager()->CreateInputSignature(vs.data(), static_cast<unsigned int>(vs.size()));
+  ID3D10Device* d3d = device->GetDevice();
   RenderTexture2D target(device.get(), DF_R8G8B8A8_UNORM, 16, 16, 1, 0, false);
   target.Bind();
   target.Clear(ColorRGBA{0, 0, 0, 1});
@@ -374,8 +354,9 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
     device->SetVertexBuffers(
         std::vector<VertexBuffer*>(subset.vertexBuffers.Data(), subset.vertexBuffers.Data() + subset.vertexBuffers.Size()));
     device->SetIndexBuffer(subset.indexBuffer, 0);
-    device->SetInputLayout(subset.bufferLayout, signature);
+    device->SetInputLayout(subset.bufferLayout, technique->Signatures[0]);
     device->SetPrimitiveType(static_cast<PrimitiveType>(subset.topology));
+    technique->Technique->GetPassByIndex(0)->Apply(0);
     device->DrawIndexed(subset.indexCount, subset.startIndex, 0);
   };
   // Texel (x, y) as 0xAABBGGRR; the cube covers texels 4 to 11 on both axes.
@@ -401,10 +382,5 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
   expectColor(texel(12, 12), 0, 0, 0);
 
   d3d->OMSetRenderTargets(0, nullptr, nullptr);
-  d3d->VSSetShader(nullptr);
-  d3d->PSSetShader(nullptr);
-  d3d->RSSetState(nullptr);
-  for (IUnknown* object : std::initializer_list<IUnknown*>{vertexShader, pixelShader, noCull})
-    object->Release();
-  signature->Release(true);
+  effect->Release();
 }
