@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <d3d10_platform.h>
-
 #include <cstring>
 #include <memory>
 #include <random>
