@@ -324,3 +324,44 @@ TEST_F(ImageFileTest, DamagedAndMissingFiles) {
 }
 
 }  // namespace
+
+// A texture saved as PNG or BMP loads back texel for texel; BGRA texels are
+// written in RGBA order; formats the writer does not know are refused.
+TEST_F(ImageFileTest, SavedTexturesLoadBack) {
+  const UINT width = 5, height = 3;
+  std::vector<uint32_t> texels(width * height);
+  for (UINT i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (i * 0x00102030u);
+  D3D10_TEXTURE2D_DESC desc = {width, height, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {1, 0}, D3D10_USAGE_DEFAULT,
+                               D3D10_BIND_SHADER_RESOURCE, 0, 0};
+  D3D10_SUBRESOURCE_DATA data = {texels.data(), width * 4, 0};
+  Ref<ID3D10Texture2D> texture;
+  ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, &data, texture.Put()));
+
+  for (D3DX10_IMAGE_FILE_FORMAT format : {D3DX10_IFF_PNG, D3DX10_IFF_BMP}) {
+    std::string path = dir.File(format == D3DX10_IFF_PNG ? "saved.png" : "saved.bmp");
+    ASSERT_EQ(S_OK, D3DX10SaveTextureToFileA(texture.Get(), format, path.c_str()));
+    D3DX10_IMAGE_LOAD_INFO info = EngineLoadInfo();
+    info.MipLevels = 1;
+    Ref<ID3D10Texture2D> loaded = Load(path, &info);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(texels, Read(loaded.Get()));
+  }
+
+  desc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+  Ref<ID3D10Texture2D> bgra;
+  ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, &data, bgra.Put()));
+  std::string path = dir.File("bgra.png");
+  ASSERT_EQ(S_OK, D3DX10SaveTextureToFileA(bgra.Get(), D3DX10_IFF_PNG, path.c_str()));
+  D3DX10_IMAGE_LOAD_INFO info = EngineLoadInfo();
+  info.MipLevels = 1;
+  std::vector<uint32_t> swapped = Read(Load(path, &info).Get());
+  ASSERT_EQ(swapped.size(), texels.size());
+  EXPECT_EQ(swapped[7], (texels[7] & 0xFF00FF00u) | ((texels[7] >> 16) & 0xFF) | ((texels[7] & 0xFF) << 16));
+
+  EXPECT_EQ(E_NOTIMPL, D3DX10SaveTextureToFileA(texture.Get(), D3DX10_IFF_DDS, dir.File("x.dds").c_str()));
+  EXPECT_EQ(E_FAIL, D3DX10SaveTextureToFileA(texture.Get(), D3DX10_IFF_PNG, dir.File("missing/x.png").c_str()));
+  desc.Format = DXGI_FORMAT_R32_FLOAT;
+  Ref<ID3D10Texture2D> floats;
+  ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, floats.Put()));
+  EXPECT_EQ(E_INVALIDARG, D3DX10SaveTextureToFileA(floats.Get(), D3DX10_IFF_PNG, dir.File("f.png").c_str()));
+}
