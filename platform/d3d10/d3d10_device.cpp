@@ -745,19 +745,37 @@ void D3D10Device::ApplyFramebuffer() {
   m_hasTargets = true;
 }
 
-void D3D10Device::ApplyProgram() {
-  m_dirty &= ~kDirtyProgram;
-  ProgramKey key = {{m_vertexShader.Get(), m_geometryShader.Get(), m_pixelShader.Get()}};
+const D3D10Program* D3D10Device::FindOrLinkProgram(ID3D10VertexShader* vertex, ID3D10GeometryShader* geometry,
+                                                  ID3D10PixelShader* pixel) {
+  ProgramKey key = {{vertex, geometry, pixel}};
   auto it = m_programs.find(key);
   if (it == m_programs.end()) {
     const D3D10ShaderCode* stages[kStageCount] = {
-        &static_cast<D3D10VertexShaderImpl*>(m_vertexShader.Get())->Code(),
-        m_geometryShader ? &static_cast<D3D10GeometryShaderImpl*>(m_geometryShader.Get())->Code() : nullptr,
-        m_pixelShader ? &static_cast<D3D10PixelShaderImpl*>(m_pixelShader.Get())->Code() : nullptr,
+        &static_cast<D3D10VertexShaderImpl*>(vertex)->Code(),
+        geometry ? &static_cast<D3D10GeometryShaderImpl*>(geometry)->Code() : nullptr,
+        pixel ? &static_cast<D3D10PixelShaderImpl*>(pixel)->Code() : nullptr,
     };
     it = m_programs.emplace(key, D3D10LinkProgram(this, stages)).first;
   }
-  m_program = it->second;
+  return it->second;
+}
+
+HRESULT D3D10Device::PrepareProgram(ID3D10VertexShader* vertex, ID3D10GeometryShader* geometry,
+                                    ID3D10PixelShader* pixel) {
+  if (!vertex) return E_INVALIDARG;
+  Activate();
+  const D3D10Program* program = nullptr;
+  HRESULT hr = Guarded([&] {
+    program = FindOrLinkProgram(vertex, geometry, pixel);
+    return S_OK;
+  });
+  if (FAILED(hr) || !program) return E_OUTOFMEMORY;
+  return program->program ? S_OK : E_FAIL;
+}
+
+void D3D10Device::ApplyProgram() {
+  m_dirty &= ~kDirtyProgram;
+  m_program = FindOrLinkProgram(m_vertexShader.Get(), m_geometryShader.Get(), m_pixelShader.Get());
   if (m_program && m_program->program && m_program->program != m_glProgram) {
     glUseProgram(m_program->program);
     m_glProgram = m_program->program;
@@ -1201,4 +1219,12 @@ HRESULT STDMETHODCALLTYPE D3D10Device::CreateSamplerState(const D3D10_SAMPLER_DE
   if (FAILED(hr)) return hr;
   if (ppSamplerState) *ppSamplerState = nullptr;
   return Guarded([&] { return D3D10SamplerState::Create(this, pSamplerDesc, ppSamplerState); });
+}
+
+extern "C" HRESULT WINAPI D3D10PlatformPrepareProgram(ID3D10Device* pDevice, ID3D10VertexShader* pVertexShader,
+                                                      ID3D10GeometryShader* pGeometryShader,
+                                                      ID3D10PixelShader* pPixelShader) {
+  auto* device = dynamic_cast<D3D10Device*>(pDevice);
+  if (!device) return E_INVALIDARG;
+  return device->PrepareProgram(pVertexShader, pGeometryShader, pPixelShader);
 }

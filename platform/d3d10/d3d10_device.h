@@ -169,6 +169,9 @@ class D3D10Device final : public ID3D10Device {
   // Tells the devices that code outside them changed the current context.
   static void ForgetCurrentContext() { s_currentContext = EGL_NO_CONTEXT; }
 
+  // Links the program of a shader set ahead of its first draw.
+  HRESULT PrepareProgram(ID3D10VertexShader* vertex, ID3D10GeometryShader* geometry, ID3D10PixelShader* pixel);
+
   bool IsDebug() const { return m_debug; }
   D3D10Testing::DeviceCounters& Counters() { return m_counters; }
 
@@ -246,6 +249,10 @@ class D3D10Device final : public ID3D10Device {
   // Brings GL up to date for a draw; false when there is nothing to draw.
   bool PrepareDraw(bool indexed);
   void ApplyProgram();
+  // The cached program of a shader set, linked on first request (null only
+  // when memory ran out; a failed link is cached as program 0).
+  const D3D10Program* FindOrLinkProgram(ID3D10VertexShader* vertex, ID3D10GeometryShader* geometry,
+                                        ID3D10PixelShader* pixel);
   void ApplyFramebuffer();
   void ApplyVertexInput();
   void ApplyResources();

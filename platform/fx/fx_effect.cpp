@@ -85,6 +85,7 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
   if (SUCCEEDED(hr)) hr = CreateObjects(error);
   if (SUCCEEDED(hr)) hr = CreateShaders(error);
   if (FAILED(hr)) return hr;
+  PreparePrograms();
 
   for (std::size_t b = 0; b < m_object.buffers.size(); ++b) {
     FxBufferState* state = m_buffers[b];
@@ -275,6 +276,26 @@ HRESULT FxEffect::CreateObjects(std::string* error) {
     m_objects[o] = &state;
   }
   return S_OK;
+}
+
+// Links every pass's program at creation, as Direct3D creates a pass's
+// shaders ready to draw: the first frame that draws with the effect does not
+// stop to link. A set that does not link fails at its draw, as before.
+void FxEffect::PreparePrograms() {
+  for (const FxTechnique& technique : m_object.techniques) {
+    for (const FxPass& pass : technique.passes) {
+      auto stage = [&](uint32_t index) {
+        uint32_t shader = pass.shaders[index].shader;
+        return shader == kFxNone ? nullptr : &m_shaders[shader];
+      };
+      const FxShaderState* vertex = stage(kFxVertex);
+      if (!vertex) continue;
+      const FxShaderState* geometry = stage(kFxGeometry);
+      const FxShaderState* pixel = stage(kFxPixel);
+      D3D10PlatformPrepareProgram(m_device.Get(), vertex->vertex.Get(), geometry ? geometry->geometry.Get() : nullptr,
+                                  pixel ? pixel->pixel.Get() : nullptr);
+    }
+  }
 }
 
 HRESULT FxEffect::CreateShaders(std::string* error) {

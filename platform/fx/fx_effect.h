@@ -121,6 +121,7 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   HRESULT BindShared(FxEffect* pool, std::string* error);
   HRESULT CreateBuffers(std::string* error);
   HRESULT CreateObjects(std::string* error);
+  void PreparePrograms();
   HRESULT CreateShaders(std::string* error);
   void CreateVariables();
 

@@ -93,6 +93,14 @@ extern "C" HRESULT WINAPI D3D10PlatformBuildShader(const D3D10_PLATFORM_SHADER_D
 extern "C" HRESULT WINAPI D3D10PlatformBuildSignature(const D3D10_SIGNATURE_PARAMETER_DESC* pParameters,
                                                       UINT NumParameters, void* pBlob, SIZE_T* pSize);
 
+// Links the GL program of a vertex, geometry and pixel shader set now rather
+// than at its first draw, so that the first frame drawn with it does not wait
+// for the link; later draws with the same set find it ready. The geometry and
+// pixel shaders may be null. E_FAIL when the shaders do not link together.
+extern "C" HRESULT WINAPI D3D10PlatformPrepareProgram(ID3D10Device* pDevice, ID3D10VertexShader* pVertexShader,
+                                                      ID3D10GeometryShader* pGeometryShader,
+                                                      ID3D10PixelShader* pPixelShader);
+
 // Finds the input signature inside a vertex shader blob: *ppSignature points
 // into pShader. A signature blob is its own signature. E_INVALIDARG when the
 // bytes are neither, or the shader has no signature.

@@ -485,3 +485,18 @@ TEST_F(RenderTest, ArraysOfArraysAndStructArraysReachTheShader) {
 }
 
 }  // namespace
+
+// Creation links the program of every pass: Color, Depth and Blend share one
+// (VS, PS) set, TwoPasses adds two; drawing then links nothing more.
+TEST_F(RenderTest, CreationLinksEveryPassAheadOfItsDraw) {
+  D3D10Testing::ResetCounters(device.Get());
+  Ref<ID3D10Effect> fresh = Compile(kColorEffect);
+  ASSERT_TRUE(fresh);
+  EXPECT_EQ(3u, Counters().programLinks);
+  float m[16];
+  Identity(m);
+  ASSERT_EQ(S_OK, fresh->GetVariableByName("WorldViewProj")->AsMatrix()->SetMatrix(m));
+  DrawTechnique(fresh->GetTechniqueByName("TwoPasses"), FullScreenTriangle(0.5f, 1, 1, 1).data(), sizeof(Vertex), 3,
+                FxColorElements(), 2);
+  EXPECT_EQ(3u, Counters().programLinks);
+}
