@@ -266,4 +266,6 @@ TEST_F(ShaderEffectTest, TheManagerSharesEffectsByFileAndDefines) {
   log.entries.clear();
   device.reset();
   EXPECT_TRUE(log.Contains(RecordingLogger::kWarning, "1 unfreed shader resources."));
+  // Detached from the dead manager, its last release deletes it.
+  first->Release();
 }
