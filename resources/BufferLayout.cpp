@@ -103,7 +103,7 @@ StringEX LayoutManager::SignatureName(const unsigned char* code, unsigned int si
 
 BufferLayout* LayoutManager::CreateBufferLayout(const BUFFER_ELEMENT_DESC* elements, unsigned int count) {
   StringEX name = LayoutName(elements, count);
-  if (BufferLayout* found = dynamic_cast<BufferLayout*>(FindResource(name))) return found;
+  if (BufferLayout* found = FindResourceOf<BufferLayout>(name)) return found;
   BufferLayout* layout = new BufferLayout(elements, count);
   RegisterResource(layout, name);
   return layout;
@@ -111,7 +111,7 @@ BufferLayout* LayoutManager::CreateBufferLayout(const BUFFER_ELEMENT_DESC* eleme
 
 InputSignature* LayoutManager::CreateInputSignature(const unsigned char* code, unsigned int size) {
   StringEX name = SignatureName(code, size);
-  if (InputSignature* found = dynamic_cast<InputSignature*>(FindResource(name))) return found;
+  if (InputSignature* found = FindResourceOf<InputSignature>(name)) return found;
   InputSignature* signature = new InputSignature(code, size);
   RegisterResource(signature, name);
   return signature;

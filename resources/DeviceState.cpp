@@ -102,7 +102,7 @@ StringEX DeviceStateManager::RasterizerName(const D3D10_RASTERIZER_DESC& desc) {
 DepthStencilState* DeviceStateManager::CreateDepthStencilState(const D3D10_DEPTH_STENCIL_DESC& desc,
                                                                unsigned int stencilRef) {
   StringEX name = DepthStencilName(desc, stencilRef);
-  if (DepthStencilState* found = dynamic_cast<DepthStencilState*>(FindResource(name))) return found;
+  if (DepthStencilState* found = FindResourceOf<DepthStencilState>(name)) return found;
   // A refused description still makes a state; it binds as the default.
   ID3D10DepthStencilState* state = nullptr;
   if (FAILED(m_pDevice->GetDevice()->CreateDepthStencilState(&desc, &state))) state = nullptr;
@@ -129,7 +129,7 @@ DepthStencilState* DeviceStateManager::CreateDefaultDepthStencilState() {
 
 RasterizerState* DeviceStateManager::CreateRasterizerState(const D3D10_RASTERIZER_DESC& desc) {
   StringEX name = RasterizerName(desc);
-  if (RasterizerState* found = dynamic_cast<RasterizerState*>(FindResource(name))) return found;
+  if (RasterizerState* found = FindResourceOf<RasterizerState>(name)) return found;
   ID3D10RasterizerState* state = nullptr;
   if (FAILED(m_pDevice->GetDevice()->CreateRasterizerState(&desc, &state))) state = nullptr;
   RasterizerState* object = new RasterizerState(state);

@@ -213,7 +213,7 @@ void PooledEffectCompiler::Reload() {
 
 PooledEffect* PooledEffectCompiler::CompileEffect(const StringEX& file, const std::vector<ShaderMacro>* const defines) {
   StringEX key = EffectKey(file, "", defines);
-  if (PooledEffect* found = dynamic_cast<PooledEffect*>(FindResource(key))) return found;
+  if (PooledEffect* found = FindResourceOf<PooledEffect>(key)) return found;
   PooledEffect* effect = new PooledEffect(this, file, defines);
   RegisterResource(effect, key);
   return effect;

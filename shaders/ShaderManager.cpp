@@ -10,7 +10,7 @@ ShaderManager::~ShaderManager() { PurgeAndReport(" unfreed shader resources."); 
 
 ShaderEffect* ShaderManager::CreateShaderEffect(const StringEX& file, const std::vector<ShaderMacro>* const defines) {
   StringEX key = EffectKey(file, "", defines);
-  if (ShaderEffect* found = dynamic_cast<ShaderEffect*>(FindResource(key))) return found;
+  if (ShaderEffect* found = FindResourceOf<ShaderEffect>(key)) return found;
   ShaderEffect* effect = new ShaderEffect(m_pDevice, file, defines, nullptr);
   RegisterResource(effect, key);
   return effect;
@@ -19,7 +19,7 @@ ShaderEffect* ShaderManager::CreateShaderEffect(const StringEX& file, const std:
 PooledEffectCompiler* ShaderManager::CreatePooledEffectCompiler(const StringEX& file,
                                                                 const std::vector<ShaderMacro>* const defines) {
   StringEX key = EffectKey(file, " (Pooled)", defines);
-  if (PooledEffectCompiler* found = dynamic_cast<PooledEffectCompiler*>(FindResource(key))) return found;
+  if (PooledEffectCompiler* found = FindResourceOf<PooledEffectCompiler>(key)) return found;
   PooledEffectCompiler* compiler = new PooledEffectCompiler(m_pDevice, file, defines);
   RegisterResource(compiler, key);
   return compiler;

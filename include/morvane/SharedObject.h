@@ -75,6 +75,17 @@ class Manager {
  protected:
   // The resource registered under name with one reference added, or null.
   Resource* FindResource(const StringEX& name);
+  // The same when the resource is a T. One of another class is passed over
+  // (the caller registers a new object that takes the name over), and the
+  // reference the lookup added to it is given back.
+  template <typename T>
+  T* FindResourceOf(const StringEX& name) {
+    Resource* resource = FindResource(name);
+    if (!resource) return nullptr;
+    if (T* found = dynamic_cast<T*>(resource)) return found;
+    resource->Release();
+    return nullptr;
+  }
   // Enters a new resource under name; a later resource takes an existing name over.
   void RegisterResource(Resource* resource, const StringEX& name);
   void UnregisterResource(Resource* resource);

@@ -261,7 +261,13 @@ TEST_F(ShaderEffectTest, TheManagerSharesEffectsByFileAndDefines) {
   EXPECT_GT(CompilerRuns(), runs);
   EXPECT_EQ(first->GetFileVersions()[0].Size, static_cast<int64_t>(std::strlen(kColorEffect) + 10));
 
-  for (Resource* resource : std::initializer_list<Resource*>{again, a1, a2, pooled, broken}) resource->Release();
+  // An effect whose key is the pool compiler's: the compiler is passed over
+  // and keeps its single reference.
+  ShaderEffect* named = manager->CreateShaderEffect(file + " (Pooled)", nullptr);
+  EXPECT_NE(static_cast<void*>(named), static_cast<void*>(pooled));
+  EXPECT_EQ(pooled->GetRefCount(), 1);
+  EXPECT_FALSE(named->IsCompiled());
+  for (Resource* resource : std::initializer_list<Resource*>{again, a1, a2, pooled, named, broken}) resource->Release();
   // first is still referenced: the device reports it when it goes.
   log.entries.clear();
   device.reset();
