@@ -358,7 +358,6 @@ bool Mesh::ReadAnimationSet(MeshFileReader& in) {
         !in.Value(tracks))
       return false;
     Animation* animation = new Animation(this, name);
-    set->AddAnimation(animation);
     if (!frameName.empty()) {
       if (MeshFrame* frame = dynamic_cast<MeshFrame*>(GetEntity(frameName))) {
         frame->IncRefCount();
@@ -391,6 +390,8 @@ bool Mesh::ReadAnimationSet(MeshFileReader& in) {
       key->SetKeys(count, times.release(), data.release());
       animation->AddAnimationKey(key);
     }
+    // Added once its tracks are in, so that the set's max time counts them.
+    set->AddAnimation(animation);
   }
   return true;
 }
