@@ -354,11 +354,11 @@ MeshEntity* MeshLoader::ProcessBlock(XFileStream& stream, MeshLoadInfo& info, Me
     }
     if (!brace) stream.SkipPast('{');
   }
-  if (name.empty()) {
-    name = "Unnamed" + StringEX(static_cast<int>(info.m_UnnamedCount++));
-  } else if (info.m_pMesh) {
+  if (name.empty()) name = "Unnamed" + StringEX(static_cast<int>(info.m_UnnamedCount++));
+  // Generated names too: a block may have been named Unnamed0 in the file,
+  // and registering a second entity under it would destroy the first.
+  if (info.m_pMesh)
     while (info.m_pMesh->HasEntity(name)) name += "_Dup";
-  }
   info.m_Name = name;
 
   // Nesting is bounded so that a hostile file cannot exhaust the stack.

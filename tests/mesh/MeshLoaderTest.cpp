@@ -191,11 +191,13 @@ TEST_F(MeshLoaderTest, HierarchyNamesCaseAndSpacing) {
   ASSERT_EQ(arm->GetGeometryCount(), 1u);
   EXPECT_EQ(arm->GetGeometry(0)->GetName(), "Fingers");
 
-  MeshPtr top = Load(Write("names.x", kHeader + "Frame {} Frame {} Frame Body {} Frame Body {} Frame Body {}"));
+  MeshPtr top = Load(Write("names.x", kHeader + "Frame {} Frame {} Frame Body {} Frame Body {} Frame Body {} "
+                                                 "Frame Unnamed2 {} Frame {}"));
   ASSERT_NE(top, nullptr);
   std::vector<std::string> names;
   for (MeshFrame* frame = top->GetFrameRoot(); frame; frame = frame->GetNextSibling()) names.push_back(frame->GetName());
-  EXPECT_EQ(names, (std::vector<std::string>{"Unnamed0", "Unnamed1", "Body", "Body_Dup", "Body_Dup_Dup"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Unnamed0", "Unnamed1", "Body", "Body_Dup", "Body_Dup_Dup", "Unnamed2",
+                                             "Unnamed2_Dup"}));
 }
 
 TEST_F(MeshLoaderTest, PolygonsAreCutIntoFans) {
@@ -311,6 +313,44 @@ TEST_F(MeshLoaderTest, AnimationWithAllKeyTypes) {
   EXPECT_FLOAT_EQ(knee->GetTransformation(20.0f)._42, -1.0f);
   // Each animated frame holds the hierarchy's reference and its animation's.
   EXPECT_EQ(Entity<MeshFrame>(mesh, "Knee")->GetRefCount(), 2);
+}
+
+// What a renderer does each frame: apply the clip to the animated frames,
+// then compose world matrices down the hierarchy (parent links are not
+// needed, so a model from the cache works the same).
+TEST_F(MeshLoaderTest, AnimatedWorldMatricesFromTheCache) {
+  std::string path = Copy("character.x");
+  Load(path);
+  MeshPtr mesh = Load(path);
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_TRUE(Logged(RecordingLogger::kWriteLine, "Reading XMesh from cache: " + path + ".bin"));
+  auto kneeAt = [&](float time) {
+    AnimationSet* walk = mesh->GetAnimationSet(0);
+    for (unsigned int a = 0; a < walk->GetAnimationCount(); ++a)
+      walk->GetAnimation(a)->GetFrame()->SetTransform(walk->GetAnimation(a)->GetTransformation(time));
+    DXMatrix identity, knee;
+    D3DXMatrixIdentity(&identity);
+    D3DXMatrixIdentity(&knee);
+    std::vector<std::pair<MeshFrame*, DXMatrix>> pending;
+    pending.push_back({mesh->GetFrameRoot(), identity});
+    while (!pending.empty()) {
+      auto [frame, parentWorld] = pending.back();
+      pending.pop_back();
+      if (!frame) continue;
+      DXMatrix local = frame->GetTransform(), world;
+      D3DXMatrixMultiply(&world, &local, &parentWorld);
+      if (frame->GetName() == "Knee") knee = world;
+      pending.push_back({frame->GetNextSibling(), parentWorld});
+      pending.push_back({frame->GetFirstChild(), world});
+    }
+    return DXVector3(knee._41, knee._42, knee._43);
+  };
+  EXPECT_EQ(kneeAt(0.0f), DXVector3(0, 1, 0));
+  // Knee (4, -1, 0), scaled 2 along x, turned half about x, moved (10, 2, 0).
+  DXVector3 end = kneeAt(100.0f);
+  EXPECT_NEAR(end.x, 18.0f, 1e-4f);
+  EXPECT_NEAR(end.y, 3.0f, 1e-4f);
+  EXPECT_NEAR(end.z, 0.0f, 1e-4f);
 }
 
 TEST_F(MeshLoaderTest, MeshEndsItsFramesChildList) {
