@@ -82,14 +82,15 @@ const std::string& ModelPath() {
     std::fprintf(out, "   Material Grass {\n    0.3;0.6;0.2;1.0;;\n    4.0;\n    0.0;0.0;0.0;;\n    0.0;0.0;0.0;;\n"
                       "    TextureFilename {\n     \"grass.png\";\n    }\n   }\n  }\n }\n}\n");
     std::fclose(out);
-    std::atexit([] {
-      std::string dir = ModelPath().substr(0, ModelPath().rfind('/'));
-      std::remove(ModelPath().c_str());
-      std::remove((ModelPath() + ".bin").c_str());
-      rmdir(dir.c_str());
-    });
     return file;
   }();
+  // Registered once the path exists, so that it runs before the path goes.
+  static bool removeAtExit = std::atexit([] {
+    std::remove(path.c_str());
+    std::remove((path + ".bin").c_str());
+    rmdir(path.substr(0, path.rfind('/')).c_str());
+  }) == 0;
+  (void)removeAtExit;
   return path;
 }
 
