@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  # the model-loading benchmark's comparison
+  libassimp-dev
   # OpenGL 4.5 through EGL, Mesa llvmpipe without a GPU
   libegl-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri
   # windows, displays and input

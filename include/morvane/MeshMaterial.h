@@ -1,14 +1,16 @@
 // MeshMaterial: the surface description triangles refer to through a mesh's
 // material list. Colour, power and texture names are public data; whoever
-// creates a material fills the colours and the power.
+// creates a material fills the colours and the power (the constructor leaves
+// them unset).
 #pragma once
 
+#include "MeshEntity.h"
 #include "StringEX.h"
 
-class MeshMaterial {
+class MeshMaterial : public MeshEntity {
  public:
-  MeshMaterial() = default;
-  virtual ~MeshMaterial() = default;
+  // Appends itself to the mesh's material list when it has a mesh.
+  MeshMaterial(Mesh* mesh, const StringEX& name);
   MeshMaterial(const MeshMaterial&) = default;
   MeshMaterial& operator=(const MeshMaterial&) = default;
 
@@ -17,5 +19,8 @@ class MeshMaterial {
   float m_Specular[3];
   float m_Emissive[3];
   StringEX m_TextureFilename;   // as written in the model file, empty when none
-  StringEX m_TextureFilename2;  // a second texture name, empty unless set
+  StringEX m_TextureFilename2;  // a second texture name: copied and cached, never filled by the loader
+
+ protected:
+  ~MeshMaterial() override = default;
 };

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "AdapterInfo.h"
+#include "Animation.h"
+#include "AnimationKey.h"
 #include "ArchiveStream.h"
 #include "BSPTree.h"
 #include "Buffer.h"
@@ -17,8 +19,13 @@
 #include "GraphicsDevice.h"
 #include "GrowArray.h"
 #include "Logger.h"
+#include "Mesh.h"
 #include "MeshAttribute.h"
 #include "MeshContainer.h"
+#include "MeshEntity.h"
+#include "MeshFrame.h"
+#include "MeshGeometry.h"
+#include "MeshLoader.h"
 #include "MeshMaterial.h"
 #include "RenderBuffer.h"
 #include "RenderTarget.h"
