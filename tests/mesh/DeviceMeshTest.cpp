@@ -333,9 +333,8 @@ TEST_F(DeviceMeshTest, SubsetsDrawTheCube) {
 
   // The effect's cache is written beside its source: compile a copy.
   TempDir dir;
-  const std::string here = __FILE__;
   const std::string file = dir.File("NormalColor.fx");
-  WriteFileBytes(file, ReadFileBytes(here.substr(0, here.rfind('/')) + "/data/NormalColor.fx"));
+  WriteFileBytes(file, ReadFileBytes(MORVANE_MESH_DATA "/NormalColor.fx"));
   ShaderEffect* effect = device->GetShaderManager()->CreateShaderEffect(file, nullptr);
   ASSERT_TRUE(effect->IsCompiled()) << effect->GetErrors();
   EffectTechnique* technique = effect->GetTechnique("NormalColor");
