@@ -54,6 +54,7 @@ DemoScene::DemoScene(GraphicsDevice* device, const StringEX& dataDirectory)
   }
   m_pVertices = new VertexBuffer(device, static_cast<unsigned int>(vertices.size()), sizeof(Vertex), false,
                                  vertices.data());
+  m_Buffers.push_back(m_pVertices);
 }
 
 DemoScene::~DemoScene() {
@@ -65,7 +66,7 @@ DemoScene::~DemoScene() {
 void DemoScene::Render(float time) {
   if (!IsReady()) return;
   if (EffectVariable* timeVariable = m_pEffect->GetVariableBySemantic("TIME")) timeVariable->SetValue(time);
-  m_pDevice->SetVertexBuffers(std::vector<VertexBuffer*>{m_pVertices});
+  m_pDevice->SetVertexBuffers(m_Buffers);
   m_pDevice->SetInputLayout(m_pLayout, m_pTechnique->Signatures[0]);
   m_pDevice->SetPrimitiveType(D3D10_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
   m_pTechnique->Technique->GetPassByIndex(0)->Apply(0);

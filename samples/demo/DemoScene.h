@@ -3,6 +3,8 @@
 // cache alone afterwards) and draws a turning hexagon with it.
 #pragma once
 
+#include <vector>
+
 #include <morvane/Morvane.h>
 
 class DemoScene {
@@ -28,4 +30,5 @@ class DemoScene {
   EffectTechnique* m_pTechnique;
   BufferLayout* m_pLayout;
   VertexBuffer* m_pVertices;
+  std::vector<VertexBuffer*> m_Buffers;  // the one buffer, as the device takes it
 };

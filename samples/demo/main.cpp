@@ -6,6 +6,7 @@
 #include <d3dx10.h>
 
 #include "ConsoleLogger.h"
+#include "DemoModel.h"
 #include "DemoScene.h"
 
 namespace {
@@ -63,6 +64,15 @@ void DrawFrame(ILogger* log, const StringEX& directory) {
   target.Clear(ColorRGBA{0.1f, 0.1f, 0.15f, 1.0f});
   device.SetViewPort(ViewPort{0, 0, 320, 240, 0.0f, 1.0f});
   scene.Render(0.4f);
+  DemoModel model(&device, directory + "data/");
+  if (model.IsReady()) {
+    DXMatrix view, projection, viewProjection;
+    DXVector3 eye(0.0f, 2.0f, -5.5f), at(0.0f, 1.4f, 0.0f), up(0.0f, 1.0f, 0.0f);
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&projection, 0.8f, 320.0f / 240.0f, 0.1f, 100.0f);
+    D3DXMatrixMultiply(&viewProjection, &view, &projection);
+    model.Render(0.7f, viewProjection);
+  }
   device.GetDevice()->OMSetRenderTargets(0, nullptr, nullptr);
 
   const StringEX png = directory + "frame.png";
