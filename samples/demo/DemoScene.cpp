@@ -1,17 +1,24 @@
 #include "DemoScene.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <vector>
 
 namespace {
 
-// Size and time of a file, or -1 when it is not there.
-std::pair<long long, long long> FileStamp(const StringEX& path) {
-  struct stat status;
-  if (stat(path.c_str(), &status) != 0) return {-1, -1};
-  return {static_cast<long long>(status.st_size), static_cast<long long>(status.st_mtime)};
+// The index of a compiled-effect cache ("" when there is none). Opening the
+// container touches the file, so its time says nothing; the index changes
+// exactly when the cache is rebuilt or a compiled object is added.
+StringEX CacheIndex(const StringEX& path) {
+  StringEX bytes;
+  Archive* archive = Archive::Open(path);
+  if (!archive) return bytes;
+  if (ArchiveFile* index = archive->OpenFile("i", AM_READ)) {
+    bytes.resize(index->GetSize());
+    if (!bytes.empty()) index->Read(&bytes[0], static_cast<uint32_t>(bytes.size()));
+    archive->CloseFile(index);
+  }
+  delete archive;
+  return bytes;
 }
 
 }  // namespace
@@ -20,12 +27,9 @@ DemoScene::DemoScene(GraphicsDevice* device, const StringEX& dataDirectory)
     : m_pDevice(device), m_pEffect(nullptr), m_pTechnique(nullptr), m_pLayout(nullptr), m_pVertices(nullptr) {
   ILogger* log = Core::Log();
   const StringEX file = dataDirectory + "Demo.fx";
-  // A record appended to the cache changes its size: an unchanged cache
-  // means the effect came from it without running the compiler.
-  const std::pair<long long, long long> before = FileStamp(file + ".bin");
+  const StringEX before = CacheIndex(file + ".bin");
   m_pEffect = device->GetShaderManager()->CreateShaderEffect(file, nullptr);
-  const std::pair<long long, long long> after = FileStamp(file + ".bin");
-  if (before.first >= 0 && before == after)
+  if (!before.empty() && before == CacheIndex(file + ".bin"))
     log->WriteLine("Demo.fx loaded from the compiled-effect cache " + file + ".bin", 4);
   else
     log->WriteLine("Demo.fx compiled by fxc, compiled-effect cache written to " + file + ".bin", 4);
