@@ -121,6 +121,16 @@ void Win32OnClientSize(HWND handle, int width, int height, WPARAM kind) {
   SendMessageA(handle, WM_SIZE, kind, MAKELPARAM(width, height));
 }
 
+bool Win32SetClientSize(HWND handle, int width, int height) {
+  Win32Window* window = Win32FindWindow(handle);
+  if (!window) return false;
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (window->sdl) SDL_SetWindowSize(window->sdl, std::max(width, 1), std::max(height, 1));
+  Win32OnClientSize(handle, width, height, window->maximized ? SIZE_MAXIMIZED : SIZE_RESTORED);
+  return true;
+}
+
 extern "C" {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {

@@ -43,5 +43,10 @@ bool Win32IsWindowOccluded(HWND window);
 // when it differs from the recorded one (or when the size kind changed).
 void Win32OnClientSize(HWND window, int width, int height, WPARAM kind);
 
+// Sizes the client area as the user's sizing would (the windowing system
+// is asked too); WM_SIZE is sent from inside the call. False for a handle
+// that names no window.
+bool Win32SetClientSize(HWND window, int width, int height);
+
 // Drops the posted messages of a window that is being destroyed.
 void Win32ForgetMessages(HWND window);
