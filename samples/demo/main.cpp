@@ -1,8 +1,10 @@
 // The demo host: starts the engine with a console logger, lists every
-// adapter, output and display mode it found, and shuts down.
+// adapter, output and display mode it found, runs the demo application and
+// shuts down.
 #include <morvane/Morvane.h>
 
 #include "ConsoleLogger.h"
+#include "DemoApp.h"
 
 namespace {
 
@@ -50,9 +52,10 @@ int main() {
 
   logger.WriteLine("Morvane demo, root " + Core::GetRoot(), 4);
   ListAdapters(&logger);
+  int result = RunDemo(&logger);
 
   Core::Clock().Update();
   logger.WriteLine("Shut down after " + StringEX(static_cast<int>(Core::Clock().GetTotalTime() * 1000.0)) + " ms", 4);
   Core::Cleanup();
-  return 0;
+  return result;
 }
