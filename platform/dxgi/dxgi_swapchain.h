@@ -3,7 +3,9 @@
 // window on every present.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "d3d10/d3d10_device.h"
 #include "dxgi/dxgi_object.h"
@@ -35,8 +37,9 @@ class DxgiSwapChain final : public DxgiObject<IDXGISwapChain> {
   // old one is dropped (applications holding it keep a dead texture).
   HRESULT CreateBuffer();
   void DeleteResolveTarget();
-  // Copies the back buffer's pixels into the picture.
-  void ReadBackBuffer();
+  // Copies the back buffer's pixels as rows of 8-bit RGBA, or BGRA when
+  // red and blue are to be swapped.
+  void ReadBackBuffer(void* pixels, bool swapRedAndBlue);
   // Waits until syncInterval refreshes have passed since the last present.
   void WaitForRefresh(SDL_Window* window, UINT syncInterval);
   // Records the client size the windowing system has after a switch.
@@ -47,6 +50,8 @@ class DxgiSwapChain final : public DxgiObject<IDXGISwapChain> {
   DXGI_SWAP_CHAIN_DESC m_desc;
   ComPtr<ID3D10Texture2D> m_buffer;
   std::unique_ptr<SdlPicture> m_picture;
+  // Rows on their way into a window whose pixels are BGRA.
+  std::vector<uint32_t> m_band;
   // Multisampled buffers are resolved into this single-sampled texture.
   GLuint m_resolveFramebuffers[2] = {0, 0};
   GLuint m_resolveTexture = 0;

@@ -12,12 +12,41 @@ SdlPicture::~SdlPicture() { SDL_FreeSurface(m_surface); }
 
 void* SdlPicture::Pixels() const { return m_surface ? m_surface->pixels : nullptr; }
 
-bool SdlPicture::ShowIn(SDL_Window* window) const {
+namespace {
+
+SDL_Surface* WindowSurface(SDL_Window* window) {
   // SDL would otherwise back window surfaces with a GL renderer of its own,
-  // whose context fights the devices' contexts; the picture is ready-made
+  // whose context fights the devices' contexts; pictures are ready-made
   // pixels, which the windowing system takes directly (X11 shared memory).
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  SDL_Surface* target = m_surface ? SDL_GetWindowSurface(window) : nullptr;
+  return SDL_GetWindowSurface(window);
+}
+
+}  // namespace
+
+void* SdlWindowPixels(SDL_Window* window, int width, int height, bool* bgra) {
+  SDL_Surface* surface = WindowSurface(window);
+  if (!surface || surface->w != width || surface->h != height || surface->pitch != width * 4 ||
+      SDL_MUSTLOCK(surface))
+    return nullptr;
+  switch (surface->format->format) {
+    case SDL_PIXELFORMAT_ARGB8888:
+    case SDL_PIXELFORMAT_RGB888:
+      *bgra = true;
+      return surface->pixels;
+    case SDL_PIXELFORMAT_ABGR8888:
+    case SDL_PIXELFORMAT_BGR888:
+      *bgra = false;
+      return surface->pixels;
+    default:
+      return nullptr;
+  }
+}
+
+bool SdlUpdateWindow(SDL_Window* window) { return SDL_UpdateWindowSurface(window) == 0; }
+
+bool SdlPicture::ShowIn(SDL_Window* window) const {
+  SDL_Surface* target = m_surface ? WindowSurface(window) : nullptr;
   if (!target) return false;
   // SDL converts the format while it blits, so the picture lands in whatever
   // layout the window surface has.

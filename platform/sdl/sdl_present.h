@@ -25,6 +25,13 @@ class SdlPicture {
   SDL_Surface* m_surface;
 };
 
+// The window's own pixels, when they are width x height rows of 32 bits
+// without padding that a picture can be written into directly: *bgra tells
+// the byte order (B, G, R, x when true; R, G, B, x otherwise). Null when the
+// window needs a picture blitted instead. SdlUpdateWindow then shows them.
+void* SdlWindowPixels(SDL_Window* window, int width, int height, bool* bgra);
+bool SdlUpdateWindow(SDL_Window* window);
+
 // The refresh rate of the display the window is on, in Hz (60 when the
 // display does not tell).
 int SdlRefreshRate(SDL_Window* window);
