@@ -38,6 +38,11 @@ unsigned ButtonOf(const DIOBJECTDATAFORMAT& object, unsigned* nextButton) {
 
 }  // namespace
 
+bool DInputMouse::WindowHasFocus() const {
+  Win32Window* window = Win32FindWindow(m_window);
+  return SdlMouse::HasFocus(window ? window->sdl : nullptr);
+}
+
 DInputMouse::~DInputMouse() {
   if (m_acquired) Unacquire();
 }
@@ -49,9 +54,7 @@ HRESULT STDMETHODCALLTYPE DInputMouse::Acquire() {
   if (!m_hasFormat) return DIERR_NOTINITIALIZED;
   if (m_acquired) return S_FALSE;
   // A foreground device can only be acquired while its window has the focus.
-  Win32Window* window = Win32FindWindow(m_window);
-  if ((m_level & DISCL_FOREGROUND) && !SdlMouse::HasFocus(window ? window->sdl : nullptr))
-    return DIERR_OTHERAPPHASPRIO;
+  if ((m_level & DISCL_FOREGROUND) && !WindowHasFocus()) return DIERR_OTHERAPPHASPRIO;
   if (m_level & DISCL_EXCLUSIVE) m_mouse.SetCaptured(true);
   // Movement counts from the moment of acquisition.
   m_mouse.Take();
@@ -72,12 +75,9 @@ HRESULT STDMETHODCALLTYPE DInputMouse::GetDeviceState(DWORD cbData, LPVOID lpvDa
   if (FAILED(hr)) return hr;
   if (!m_acquired) return DIERR_NOTACQUIRED;
   if (!lpvData || cbData != m_dataSize) return DIERR_INVALIDPARAM;
-  if (m_level & DISCL_FOREGROUND) {
-    Win32Window* window = Win32FindWindow(m_window);
-    if (!SdlMouse::HasFocus(window ? window->sdl : nullptr)) {
-      Unacquire();
-      return DIERR_INPUTLOST;
-    }
+  if ((m_level & DISCL_FOREGROUND) && !WindowHasFocus()) {
+    Unacquire();
+    return DIERR_INPUTLOST;
   }
   SdlMouseState state = m_mouse.Take();
   const LONG movement[kAxisCount] = {state.dx, state.dy, state.wheel * kWheelDelta};

@@ -26,6 +26,7 @@ class DInputMouse final : public ComObject<IDirectInputDevice8A> {
 
  private:
   ~DInputMouse() override;
+  bool WindowHasFocus() const;
 
   // Where one object of the data format goes in the state record.
   struct Field {

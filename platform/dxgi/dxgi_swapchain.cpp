@@ -30,8 +30,10 @@ HRESULT ValidateDesc(const DXGI_SWAP_CHAIN_DESC& desc) {
   if (!DxgiIsPresentable(desc.BufferDesc.Format)) return DXGI_ERROR_INVALID_CALL;
   // One sample or more; the sequential effect keeps single-sampled buffers.
   if (desc.SampleDesc.Count < 1) return DXGI_ERROR_INVALID_CALL;
-  if (desc.SwapEffect == DXGI_SWAP_EFFECT_SEQUENTIAL && desc.SampleDesc.Count > 1) return DXGI_ERROR_INVALID_CALL;
-  if (desc.SwapEffect != DXGI_SWAP_EFFECT_DISCARD && desc.SwapEffect != DXGI_SWAP_EFFECT_SEQUENTIAL)
+  // Callers may store any number in the enumeration field.
+  UINT swapEffect = D3D10Raw(desc.SwapEffect);
+  if (swapEffect == DXGI_SWAP_EFFECT_SEQUENTIAL && desc.SampleDesc.Count > 1) return DXGI_ERROR_INVALID_CALL;
+  if (swapEffect != DXGI_SWAP_EFFECT_DISCARD && swapEffect != DXGI_SWAP_EFFECT_SEQUENTIAL)
     return DXGI_ERROR_INVALID_CALL;
   // Known usage bits and flags only.
   if (desc.BufferUsage & ~kKnownUsage) return DXGI_ERROR_INVALID_CALL;
@@ -132,12 +134,16 @@ HRESULT DxgiSwapChain::CreateBuffer() {
   HRESULT hr = m_device->CreateTexture2D(&texture, nullptr, buffer.ReleaseAndGetAddressOf());
   if (FAILED(hr)) return hr;
 
-  std::unique_ptr<SdlPicture> picture(new (std::nothrow) SdlPicture(static_cast<int>(texture.Width),
-                                                                     static_cast<int>(texture.Height)));
-  if (!picture) return E_OUTOFMEMORY;
-  // At least one whole row per band.
-  std::size_t bandPixels = std::max<std::size_t>(kBandBytes / 4, texture.Width);
-  std::vector<uint32_t> band(bandPixels - bandPixels % texture.Width);
+  // What presenting into a window needs; a window without a display needs none.
+  std::unique_ptr<SdlPicture> picture;
+  std::vector<uint32_t> band;
+  if (SdlWindowOf(m_desc.OutputWindow)) {
+    picture.reset(new (std::nothrow) SdlPicture(static_cast<int>(texture.Width), static_cast<int>(texture.Height)));
+    if (!picture) return E_OUTOFMEMORY;
+    // At least one whole row per band.
+    std::size_t bandPixels = std::max<std::size_t>(kBandBytes / 4, texture.Width);
+    band.resize(bandPixels - bandPixels % texture.Width);
+  }
   DeleteResolveTarget();
   m_buffer = std::move(buffer);
   m_picture = std::move(picture);
@@ -235,7 +241,7 @@ HRESULT STDMETHODCALLTYPE DxgiSwapChain::Present(UINT SyncInterval, UINT Flags) 
   if (Flags & DXGI_PRESENT_TEST) return S_OK;
   SDL_Window* window = SdlWindowOf(m_desc.OutputWindow);
   // A window made without a display shows nothing; the frame still counts.
-  if (window) {
+  if (window && m_picture) {
     // Straight into the window's pixels when their layout allows, else
     // through the picture, which SDL converts and stretches.
     int width = static_cast<int>(m_desc.BufferDesc.Width), height = static_cast<int>(m_desc.BufferDesc.Height);
@@ -336,7 +342,11 @@ HRESULT STDMETHODCALLTYPE DxgiSwapChain::ResizeBuffers(UINT BufferCount, UINT Wi
   CompleteSize(desc.OutputWindow, &desc.BufferDesc.Width, &desc.BufferDesc.Height);
   DXGI_SWAP_CHAIN_DESC previous = m_desc;
   m_desc = desc;
-  hr = CreateBuffer();
+  try {
+    hr = CreateBuffer();
+  } catch (const std::bad_alloc&) {
+    hr = E_OUTOFMEMORY;
+  }
   if (FAILED(hr)) m_desc = previous;
   return hr;
 }

@@ -48,5 +48,11 @@ void Win32OnClientSize(HWND window, int width, int height, WPARAM kind);
 // that names no window.
 bool Win32SetClientSize(HWND window, int width, int height);
 
+// What a point of the client area (in window coordinates) is for, asked of
+// the window procedure with WM_NCHITTEST: one of SDL's SDL_HitTestResult
+// values, so that a window without decorations can still be moved and sized
+// where its procedure says so.
+int Win32HitTest(HWND window, int x, int y);
+
 // Drops the posted messages of a window that is being destroyed.
 void Win32ForgetMessages(HWND window);

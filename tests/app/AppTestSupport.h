@@ -6,18 +6,12 @@
 #include <gtest/gtest.h>
 #include <platform_testing.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include <morvane/Core.h>
 
 #include "RecordingLogger.h"
-
-inline bool HasTestDisplay() {
-  const char* flag = std::getenv("MORVANE_TEST_DISPLAY");
-  return flag && std::strcmp(flag, "1") == 0;
-}
+#include "TestDisplay.h"
 
 class AppFixture : public ::testing::Test {
  protected:
@@ -57,9 +51,3 @@ class AppFixture : public ::testing::Test {
   RecordingLogger log;
   std::vector<HWND> windows;
 };
-
-#define SKIP_WITHOUT_TEST_DISPLAY() \
-  if (!HasTestDisplay()) GTEST_SKIP() << "runs under Xvfb with MORVANE_TEST_DISPLAY=1"
-#define SKIP_WITH_DISPLAY_SERVER()                              \
-  if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY")) \
-  GTEST_SKIP() << "a display server is configured"

@@ -169,6 +169,42 @@ TEST_F(Win32Windows, SizingMinimisingAndClosing) {
   EXPECT_FALSE(IsWindow(window));
 }
 
+// A caption strip 10 pixels high along the top, a sizing corner at the
+// bottom right of a 100 x 100 window at (50, 40).
+LRESULT CALLBACK CaptionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_NCHITTEST) return RecordingProc(window, message, wParam, lParam);
+  int x = static_cast<short>(lParam & 0xFFFF) - 50, y = static_cast<short>((lParam >> 16) & 0xFFFF) - 40;
+  if (y < 10) return HTCAPTION;
+  if (x >= 90 && y >= 90) return HTBOTTOMRIGHT;
+  return HTCLIENT;
+}
+
+TEST_F(Win32Windows, HitTestAsksTheProcedureInScreenCoordinates) {
+  HWND window = Create(WS_VISIBLE | WS_POPUP, 100, 100);
+  MoveWindow(window, 50, 40, 100, 100, FALSE);
+  SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CaptionProc));
+  EXPECT_EQ(SDL_HITTEST_DRAGGABLE, Win32HitTest(window, 30, 5));
+  EXPECT_EQ(SDL_HITTEST_RESIZE_BOTTOMRIGHT, Win32HitTest(window, 95, 95));
+  EXPECT_EQ(SDL_HITTEST_NORMAL, Win32HitTest(window, 30, 30));
+  EXPECT_EQ(SDL_HITTEST_NORMAL, Win32HitTest(reinterpret_cast<HWND>(16), 0, 0));
+}
+
+TEST_F(Win32Windows, MessageBoxAnswers) {
+  EXPECT_EQ(0, MessageBoxA(nullptr, "text", "caption", 0x7));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  PlatformTesting::SetMessageBoxAnswer(IDRETRY);
+  EXPECT_EQ(IDRETRY, MessageBoxA(nullptr, "text", nullptr, MB_RETRYCANCEL | MB_ICONHAND));
+  PlatformTesting::SetMessageBoxAnswer(0);
+  if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY")) return;
+  // Nobody sees a box without a display: it answers as if it were closed.
+  const struct {
+    UINT type;
+    int answer;
+  } cases[] = {{MB_OK, IDOK}, {MB_OKCANCEL, IDCANCEL}, {MB_ABORTRETRYIGNORE, IDABORT},
+               {MB_YESNOCANCEL, IDCANCEL}, {MB_YESNO, IDNO}, {MB_RETRYCANCEL, IDCANCEL}};
+  for (const auto& c : cases) EXPECT_EQ(c.answer, MessageBoxA(nullptr, "text", "caption", c.type)) << c.type;
+}
+
 TEST_F(Win32WindowsDisplay, SdlEventsBecomeMessages) {
   SKIP_WITHOUT_TEST_DISPLAY();
   HWND window = Create(WS_VISIBLE, 64, 64);
@@ -207,6 +243,7 @@ TEST_F(Win32WindowsDisplay, SdlEventsBecomeMessages) {
   PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
   EXPECT_TRUE(SawMessage(WM_ACTIVATEAPP, 1));
   EXPECT_TRUE(SawMessage(WM_SIZE, SIZE_RESTORED));
+  EXPECT_TRUE(SawMessage(WM_EXITSIZEMOVE, 0));
   EXPECT_TRUE(SawMessage(WM_SYSCOMMAND, SC_CLOSE));
   EXPECT_TRUE(SawMessage(WM_CLOSE, 0));
 }
