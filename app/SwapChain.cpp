@@ -31,15 +31,15 @@ DXGI_MODE_DESC TargetMode(const STMode& mode, UINT width, UINT height) {
 
 }  // namespace
 
-ViewPortTarget::ViewPortTarget() : Target(nullptr), Port() {}
+ViewPortTarget::ViewPortTarget() : Target(nullptr), Viewport() {}
 
-ViewPortTarget::ViewPortTarget(RenderTexture2D* backBuffer) : Target(backBuffer), Port() {
+ViewPortTarget::ViewPortTarget(RenderTexture2D* backBuffer) : Target(backBuffer), Viewport() {
   if (!backBuffer) return;
   Texture2D* texture = backBuffer->GetTexture();
-  Port.Width = texture ? texture->GetWidth() : 0;
-  Port.Height = texture ? texture->GetHeight() : 0;
-  Port.MinDepth = 0.0f;
-  Port.MaxDepth = 1.0f;
+  Viewport.Width = texture ? texture->GetWidth() : 0;
+  Viewport.Height = texture ? texture->GetHeight() : 0;
+  Viewport.MinDepth = 0.0f;
+  Viewport.MaxDepth = 1.0f;
 }
 
 SwapChain::SwapChain(GraphicsDevice* const device, const STMode& mode, HWND__* const window)

@@ -23,7 +23,7 @@ struct ViewPortTarget {
   explicit ViewPortTarget(RenderTexture2D* backBuffer);
 
   IRenderTarget* Target;  // not owned
-  ViewPort Port;
+  ViewPort Viewport;
 };
 
 class SwapChain {

@@ -135,10 +135,10 @@ void DemoApp::RenderScene() {
   backBuffer->Clear(sky);
   if (backBuffer->GetDepthStencilBuffer()) backBuffer->GetDepthStencilBuffer()->ClearDepth();
   backBuffer->Bind();
-  device->SetViewPort(GetSwapChain()->GetTarget()->Port);
+  device->SetViewPort(GetSwapChain()->GetTarget()->Viewport);
 
   // Keep the triangle's shape whatever the window's aspect ratio.
-  const ViewPort& port = GetSwapChain()->GetTarget()->Port;
+  const ViewPort& port = GetSwapChain()->GetTarget()->Viewport;
   float aspect = port.Height ? static_cast<float>(port.Width) / static_cast<float>(port.Height) : 1.0f;
   D3DXMATRIX rotation, scale, world;
   D3DXMatrixRotationZ(&rotation, m_Angle);

@@ -110,10 +110,10 @@ TEST_F(DXAppTest, DefaultModeOpensOuterSizeAndSwapChainTakesTheClientArea) {
   ASSERT_NE(nullptr, backBuffer->GetDepthStencilBuffer());
   const ViewPortTarget* target = app->GetSwapChain()->GetTarget();
   EXPECT_EQ(backBuffer, target->Target);
-  EXPECT_EQ(0, target->Port.TopLeftX);
-  EXPECT_EQ(1016u, target->Port.Width);
-  EXPECT_EQ(760u, target->Port.Height);
-  EXPECT_EQ(1.0f, target->Port.MaxDepth);
+  EXPECT_EQ(0, target->Viewport.TopLeftX);
+  EXPECT_EQ(1016u, target->Viewport.Width);
+  EXPECT_EQ(760u, target->Viewport.Height);
+  EXPECT_EQ(1.0f, target->Viewport.MaxDepth);
   EXPECT_EQ(reinterpret_cast<LONG_PTR>(app), GetWindowLongA(app->GetHWND(), GWL_USERDATA));
 }
 
@@ -193,7 +193,7 @@ TEST_F(DXAppTest, ResizingReplacesTheBackBuffer) {
   before->Release();
   EXPECT_EQ(640u, after->GetWidth());
   EXPECT_EQ(480u, after->GetHeight());
-  EXPECT_EQ(640u, app->GetSwapChain()->GetTarget()->Port.Width);
+  EXPECT_EQ(640u, app->GetSwapChain()->GetTarget()->Viewport.Width);
   // The mode keeps the size it was created with.
   EXPECT_EQ(1024u, app->GetSwapChain()->GetMode().Width);
 

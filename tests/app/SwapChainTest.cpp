@@ -101,7 +101,7 @@ TEST_F(SwapChainTest, ResizeBuffersUsesItsOwnFixedValues) {
   EXPECT_EQ(300u, desc.BufferDesc.Height);
   EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM, desc.BufferDesc.Format);
   EXPECT_EQ(static_cast<UINT>(DXGI_SWAP_CHAIN_FLAG_ALLOW_MODE_SWITCH), desc.Flags);
-  EXPECT_EQ(400u, swapChain->GetTarget()->Port.Width);
+  EXPECT_EQ(400u, swapChain->GetTarget()->Viewport.Width);
   EXPECT_NE(nullptr, swapChain->GetBackBuffer()->GetDepthStencilBuffer());
   EXPECT_EQ(1024u, swapChain->GetMode().Width);
   swapChain->ResizeTarget(1, 1);
@@ -131,8 +131,8 @@ TEST_F(SwapChainTest, CreationFailuresAreLoggedAndLeaveNoBackBuffer) {
   EXPECT_EQ(nullptr, swapChain->GetSwapChain());
   EXPECT_EQ(nullptr, swapChain->GetBackBuffer());
   EXPECT_EQ(nullptr, swapChain->GetTarget()->Target);
-  EXPECT_EQ(0u, swapChain->GetTarget()->Port.Width);
-  EXPECT_EQ(0.0f, swapChain->GetTarget()->Port.MaxDepth);
+  EXPECT_EQ(0u, swapChain->GetTarget()->Viewport.Width);
+  EXPECT_EQ(0.0f, swapChain->GetTarget()->Viewport.MaxDepth);
   swapChain->SetMode(mode);
   swapChain->ToggleFullScreen();
   swapChain->ResizeBuffers();
