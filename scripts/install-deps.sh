@@ -12,8 +12,8 @@ packages=(
   libassimp-dev
   # OpenGL 4.5 through EGL, Mesa llvmpipe without a GPU
   libegl-dev libepoxy-dev libegl-mesa0 libgl1-mesa-dri
-  # windows, displays and input
-  libsdl2-dev
+  # windows, displays and input (the window tests read pixels back from X)
+  libsdl2-dev libx11-dev
   # effect compiler: HLSL to SPIR-V to GLSL
   glslang-dev spirv-tools libspirv-cross-c-shared-dev
   # image files

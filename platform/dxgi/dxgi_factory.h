@@ -14,7 +14,12 @@ class DxgiFactory final : public DxgiObject<IDXGIFactory> {
   DxgiFactory();
 
   HRESULT STDMETHODCALLTYPE EnumAdapters(UINT Adapter, IDXGIAdapter** ppAdapter) override;
+  HRESULT STDMETHODCALLTYPE MakeWindowAssociation(HWND WindowHandle, UINT Flags) override;
+  HRESULT STDMETHODCALLTYPE GetWindowAssociation(HWND* pWindowHandle) override;
+  HRESULT STDMETHODCALLTYPE CreateSwapChain(IUnknown* pDevice, DXGI_SWAP_CHAIN_DESC* pDesc,
+                                            IDXGISwapChain** ppSwapChain) override;
 
  private:
   const std::vector<EglDevice>& m_devices;
+  HWND m_associatedWindow = nullptr;
 };

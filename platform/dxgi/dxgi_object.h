@@ -9,6 +9,8 @@ MORVANE_COM_PARENT(IDXGIObject, IUnknown);
 MORVANE_COM_PARENT(IDXGIFactory, IDXGIObject);
 MORVANE_COM_PARENT(IDXGIAdapter, IDXGIObject);
 MORVANE_COM_PARENT(IDXGIOutput, IDXGIObject);
+MORVANE_COM_PARENT(IDXGIDeviceSubObject, IDXGIObject);
+MORVANE_COM_PARENT(IDXGISwapChain, IDXGIDeviceSubObject);
 
 // A DXGI object holds a reference on the object it was enumerated from, so
 // that GetParent works whatever order the application releases things in.

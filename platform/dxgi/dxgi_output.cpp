@@ -22,10 +22,14 @@ const DXGI_FORMAT kPresentableFormats[] = {
     DXGI_FORMAT_R16G16B16A16_FLOAT,
 };
 
-bool IsPresentable(DXGI_FORMAT format) {
+}  // namespace
+
+bool DxgiIsPresentable(DXGI_FORMAT format) {
   return std::find(std::begin(kPresentableFormats), std::end(kPresentableFormats), format) !=
          std::end(kPresentableFormats);
 }
+
+namespace {
 
 DXGI_MODE_DESC MakeMode(const SdlDisplayMode& mode, DXGI_FORMAT format, DXGI_MODE_SCALING scaling) {
   DXGI_MODE_DESC desc{};
@@ -92,7 +96,7 @@ HRESULT STDMETHODCALLTYPE DxgiOutput::GetDisplayModeList(DXGI_FORMAT EnumFormat,
   if (FAILED(hr)) return hr;
 
   if (!pNumModes) return DXGI_ERROR_INVALID_CALL;
-  if (!IsPresentable(EnumFormat)) return DXGI_ERROR_UNSUPPORTED;
+  if (!DxgiIsPresentable(EnumFormat)) return DXGI_ERROR_UNSUPPORTED;
   // In a remote session the modes belong to the viewer's screen, which this
   // machine cannot switch; callers fall back to the desktop's size.
   if (GetSystemMetrics(SM_REMOTESESSION)) return DXGI_ERROR_NOT_CURRENTLY_AVAILABLE;

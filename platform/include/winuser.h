@@ -127,6 +127,14 @@ typedef struct tagCREATESTRUCTA {
 #define HTNOWHERE 0
 #define HTCLIENT 1
 #define HTCAPTION 2
+#define HTLEFT 10
+#define HTRIGHT 11
+#define HTTOP 12
+#define HTTOPLEFT 13
+#define HTTOPRIGHT 14
+#define HTBOTTOM 15
+#define HTBOTTOMLEFT 16
+#define HTBOTTOMRIGHT 17
 
 #define DLGC_WANTALLKEYS 0x0004
 

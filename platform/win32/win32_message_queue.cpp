@@ -125,9 +125,13 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_MOVED:
       record->x = event.data1;
       record->y = event.data2;
+      // The windowing system reports a move or a size once it is done: the
+      // end of what Windows brackets as a modal size-move loop.
+      SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
       break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
       Win32OnClientSize(window, event.data1, event.data2, record->maximized ? SIZE_MAXIMIZED : SIZE_RESTORED);
+      SendMessageA(window, WM_EXITSIZEMOVE, 0, 0);
       break;
     case SDL_WINDOWEVENT_MINIMIZED:
       Win32OnClientSize(window, record->clientWidth, record->clientHeight, SIZE_MINIMIZED);

@@ -44,6 +44,7 @@ const Message kMessages[] = {
     {static_cast<DWORD>(E_FAIL), "Unspecified error"},
     {static_cast<DWORD>(E_NOTIMPL), "Not implemented"},
     {static_cast<DWORD>(REGDB_E_CLASSNOTREG), "Class not registered"},
+    {0x80040110u, "Class does not support aggregation (or class object is remote)"},
 
     {static_cast<DWORD>(DXGI_STATUS_OCCLUDED), "The Present operation was invisible to the user."},
     {static_cast<DWORD>(DXGI_STATUS_CLIPPED), "The Present operation was partially invisible to the user."},

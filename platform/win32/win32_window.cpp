@@ -43,6 +43,11 @@ int FrameWidth(DWORD style) {
 
 int CaptionHeight(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION ? kCaption : 0; }
 
+SDL_HitTestResult OnHitTest(SDL_Window* sdl, const SDL_Point* point, void*) {
+  HWND window = Win32FindWindowBySdlId(SDL_GetWindowID(sdl));
+  return static_cast<SDL_HitTestResult>(window ? Win32HitTest(window, point->x, point->y) : SDL_HITTEST_NORMAL);
+}
+
 // The SDL window stands for the client area; the window manager adds its own
 // frame. A sizing frame or a caption asks for the manager's decorations, since
 // on X11 those are what the user moves and sizes a window by.
@@ -53,8 +58,10 @@ SDL_Window* CreateSdlWindow(const char* title, const Win32Window& window) {
   if (!(window.style & (WS_THICKFRAME | WS_CAPTION))) flags |= SDL_WINDOW_BORDERLESS;
   int x = window.x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : window.x;
   int y = window.x == CW_USEDEFAULT ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED) : window.y;
-  return SDL_CreateWindow(title ? title : "", x, y, std::max(window.clientWidth, 1), std::max(window.clientHeight, 1),
-                          flags);
+  SDL_Window* sdl = SDL_CreateWindow(title ? title : "", x, y, std::max(window.clientWidth, 1),
+                                     std::max(window.clientHeight, 1), flags);
+  if (sdl) SDL_SetWindowHitTest(sdl, OnHitTest, nullptr);
+  return sdl;
 }
 
 // The stock objects and the one cursor are tokens: nothing draws with them.
@@ -119,6 +126,36 @@ void Win32OnClientSize(HWND handle, int width, int height, WPARAM kind) {
   window->clientHeight = height;
   window->needsPaint = window->visible;
   SendMessageA(handle, WM_SIZE, kind, MAKELPARAM(width, height));
+}
+
+int Win32HitTest(HWND handle, int x, int y) {
+  Win32Window* window = Win32FindWindow(handle);
+  if (!window) return SDL_HITTEST_NORMAL;
+  // WM_NCHITTEST takes screen coordinates.
+  int left = window->x == CW_USEDEFAULT ? 0 : window->x;
+  int top = window->x == CW_USEDEFAULT ? 0 : window->y;
+  switch (SendMessageA(handle, WM_NCHITTEST, 0, MAKELPARAM(left + x, top + y))) {
+    case HTCAPTION: return SDL_HITTEST_DRAGGABLE;
+    case HTLEFT: return SDL_HITTEST_RESIZE_LEFT;
+    case HTRIGHT: return SDL_HITTEST_RESIZE_RIGHT;
+    case HTTOP: return SDL_HITTEST_RESIZE_TOP;
+    case HTTOPLEFT: return SDL_HITTEST_RESIZE_TOPLEFT;
+    case HTTOPRIGHT: return SDL_HITTEST_RESIZE_TOPRIGHT;
+    case HTBOTTOM: return SDL_HITTEST_RESIZE_BOTTOM;
+    case HTBOTTOMLEFT: return SDL_HITTEST_RESIZE_BOTTOMLEFT;
+    case HTBOTTOMRIGHT: return SDL_HITTEST_RESIZE_BOTTOMRIGHT;
+    default: return SDL_HITTEST_NORMAL;
+  }
+}
+
+bool Win32SetClientSize(HWND handle, int width, int height) {
+  Win32Window* window = Win32FindWindow(handle);
+  if (!window) return false;
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (window->sdl) SDL_SetWindowSize(window->sdl, std::max(width, 1), std::max(height, 1));
+  Win32OnClientSize(handle, width, height, window->maximized ? SIZE_MAXIMIZED : SIZE_RESTORED);
+  return true;
 }
 
 extern "C" {

@@ -43,5 +43,16 @@ bool Win32IsWindowOccluded(HWND window);
 // when it differs from the recorded one (or when the size kind changed).
 void Win32OnClientSize(HWND window, int width, int height, WPARAM kind);
 
+// Sizes the client area as the user's sizing would (the windowing system
+// is asked too); WM_SIZE is sent from inside the call. False for a handle
+// that names no window.
+bool Win32SetClientSize(HWND window, int width, int height);
+
+// What a point of the client area (in window coordinates) is for, asked of
+// the window procedure with WM_NCHITTEST: one of SDL's SDL_HitTestResult
+// values, so that a window without decorations can still be moved and sized
+// where its procedure says so.
+int Win32HitTest(HWND window, int x, int y);
+
 // Drops the posted messages of a window that is being destroyed.
 void Win32ForgetMessages(HWND window);

@@ -1,13 +1,10 @@
 // The demo host: starts the engine with a console logger, lists every
-// adapter, output and display mode it found, draws a frame of the demo scene
-// into a render texture, writes it as a PNG file and shuts down.
+// adapter, output and display mode it found, runs the demo application and
+// shuts down.
 #include <morvane/Morvane.h>
 
-#include <d3dx10.h>
-
 #include "ConsoleLogger.h"
-#include "DemoModel.h"
-#include "DemoScene.h"
+#include "DemoApp.h"
 
 namespace {
 
@@ -53,36 +50,6 @@ StringEX ProgramDirectory() {
   return StringEX(directory.substr(0, directory.find_last_of('/') + 1));
 }
 
-void DrawFrame(ILogger* log, const StringEX& directory) {
-  GraphicsDevice device(0, false);
-  if (!device.GetDevice()) return;
-  DemoScene scene(&device, directory + "data/");
-  if (!scene.IsReady()) return;
-
-  RenderTexture2D target(&device, DF_R8G8B8A8_UNORM, 320, 240, 1, 0, false);
-  target.Bind();
-  target.Clear(ColorRGBA{0.1f, 0.1f, 0.15f, 1.0f});
-  device.SetViewPort(ViewPort{0, 0, 320, 240, 0.0f, 1.0f});
-  scene.Render(0.4f);
-  DemoModel model(&device, directory + "data/");
-  if (model.IsReady()) {
-    DXMatrix view, projection, viewProjection;
-    DXVector3 eye(0.0f, 2.0f, -5.5f), at(0.0f, 1.4f, 0.0f), up(0.0f, 1.0f, 0.0f);
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    D3DXMatrixPerspectiveFovLH(&projection, 0.8f, 320.0f / 240.0f, 0.1f, 100.0f);
-    D3DXMatrixMultiply(&viewProjection, &view, &projection);
-    model.Render(0.7f, viewProjection);
-  }
-  device.GetDevice()->OMSetRenderTargets(0, nullptr, nullptr);
-
-  const StringEX png = directory + "frame.png";
-  HRESULT hr = D3DX10SaveTextureToFileA(target.GetTexture()->GetTexture(), D3DX10_IFF_PNG, png.c_str());
-  if (FAILED(hr))
-    log->Error("Writing " + png + " failed: " + GetErrorText(hr));
-  else
-    log->WriteLine("Frame written to " + png, 4);
-}
-
 }  // namespace
 
 int main() {
@@ -93,10 +60,10 @@ int main() {
 
   logger.WriteLine("Morvane demo, root " + Core::GetRoot(), 4);
   ListAdapters(&logger);
-  DrawFrame(&logger, ProgramDirectory());
+  int result = RunDemo(&logger, ProgramDirectory() + "data/");
 
   Core::Clock().Update();
   logger.WriteLine("Shut down after " + StringEX(static_cast<int>(Core::Clock().GetTotalTime() * 1000.0)) + " ms", 4);
   Core::Cleanup();
-  return 0;
+  return result;
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <platform_testing.h>
 
+#include "TestDisplay.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -14,20 +16,6 @@ class PlatformTest : public ::testing::Test {
  protected:
   void TearDown() override { PlatformTesting::Reset(); }
 };
-
-// Cases named "...Display..." run once more under Xvfb (1280x1024) with
-// MORVANE_TEST_DISPLAY=1; without it they have nothing to look at.
-inline bool HasTestDisplay() {
-  const char* flag = std::getenv("MORVANE_TEST_DISPLAY");
-  return flag && std::strcmp(flag, "1") == 0;
-}
-#define SKIP_WITHOUT_TEST_DISPLAY() \
-  if (!HasTestDisplay()) GTEST_SKIP() << "runs under Xvfb with MORVANE_TEST_DISPLAY=1"
-
-// Headless expectations only hold where no display server is configured.
-#define SKIP_WITH_DISPLAY_SERVER()                                \
-  if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))   \
-  GTEST_SKIP() << "a display server is configured"
 
 // Sets (or, with null, removes) an environment variable for one scope.
 class ScopedEnv {

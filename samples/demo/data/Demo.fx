@@ -1,5 +1,5 @@
 //--------------------------------------------------------------------------------------
-// Demo.fx: a turning, shaded hexagon with a tint from the host
+// Demo.fx: a turning, shaded hexagon behind the scene, tinted by the host
 //--------------------------------------------------------------------------------------
 cbuffer cbFrame
 {
@@ -26,6 +26,8 @@ float4 PS(PS_INPUT input) : SV_Target
 }
 
 RasterizerState NoCull { CullMode = NONE; };
+// A backdrop: whatever is drawn after it lies in front.
+DepthStencilState Backdrop { DepthEnable = FALSE; DepthWriteMask = ZERO; };
 
 technique10 Render
 {
@@ -35,5 +37,6 @@ technique10 Render
         SetGeometryShader(NULL);
         SetPixelShader(CompileShader(ps_4_0, PS()));
         SetRasterizerState(NoCull);
+        SetDepthStencilState(Backdrop, 0);
     }
 }
