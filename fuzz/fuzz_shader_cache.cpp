@@ -1,14 +1,19 @@
-// Opens the input as the compiled-effect cache of a source that is not
-// there (a cache shipped alone), for release, debug, child and defined
-// variants, then appends a record to it and opens it again. The compiler is
-// never run: without a source nothing is compiled.
+// The compiled-effect cache as a source-less program reads it: the input
+// holds the index "i" (a u32 length, then its bytes) and the code file "0"
+// (the rest), written into a sound container, since the container's own
+// reader has its fuzz target. The cache is opened for release, debug, child
+// and defined variants, then a record is appended and it is opened again.
+// The compiler never runs: without a source nothing is compiled.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include <unistd.h>
 
+#include <morvane/ArchiveStream.h>
 #include <morvane/Core.h>
 #include <morvane/ShaderProgram.h>
 
@@ -26,6 +31,13 @@ class CacheReader : public ShaderProgram {
   }
 };
 
+void WriteStored(Archive& archive, const char* name, const uint8_t* data, size_t size) {
+  ArchiveFile* file = archive.OpenFile(name, AM_WRITE);
+  if (!file) return;
+  if (size) file->Write(data, static_cast<uint32_t>(size));
+  archive.CloseFile(file);
+}
+
 std::string ScratchSource() {
   std::error_code error;
   const std::filesystem::path directory =
@@ -39,11 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool initialised = (Core::Init(), Core::s_pCore != nullptr);
   if (!initialised) return 0;
   static const std::string source = ScratchSource();
+  if (size < 4) return 0;
   const std::string cache = source + ".bin";
-  FILE* out = std::fopen(cache.c_str(), "wb");
-  if (!out) return 0;
-  std::fwrite(data, 1, size, out);
-  std::fclose(out);
+  uint32_t indexSize = 0;
+  std::memcpy(&indexSize, data, 4);
+  const size_t rest = size - 4;
+  if (indexSize > rest) indexSize = static_cast<uint32_t>(rest);
+  {
+    std::unique_ptr<Archive> archive(Archive::Create(cache));
+    if (!archive) return 0;
+    WriteStored(*archive, "i", data + 4, indexSize);
+    WriteStored(*archive, "0", data + 4 + indexSize, rest - indexSize);
+  }
 
   const std::vector<ShaderMacro> defines = {{"A", ""}, {"B", "2"}};
   for (int variant = 0; variant < 4; ++variant) {
