@@ -94,46 +94,35 @@ DXMatrix RotationAnimationKey::GetTransform(float keyIndex) const {
   return result;
 }
 
-namespace {
-
-// v[i] + (v[i + 1] - v[i]) x f, component by component, for n floats.
-void Lerp(const float* values, unsigned int n, unsigned int i, float f, float* out) {
-  const float* a = values + static_cast<size_t>(i) * n;
+bool AnimationKey::Interpolate(float keyIndex, unsigned int n, float* out) const {
+  unsigned int i;
+  float f;
+  if (!Locate(keyIndex, i, f)) return false;
+  // v[i] + (v[i + 1] - v[i]) x f, component by component; f is 0 at the last key.
+  const float* a = m_pData + static_cast<size_t>(i) * n;
   for (unsigned int c = 0; c < n; ++c) out[c] = f != 0.0f ? a[c] + (a[n + c] - a[c]) * f : a[c];
+  return true;
 }
-
-}  // namespace
 
 DXMatrix ScalingAnimationKey::GetTransform(float keyIndex) const {
   DXMatrix result;
   D3DXMatrixIdentity(&result);
-  unsigned int i;
-  float f;
-  if (!Locate(keyIndex, i, f)) return result;
   float v[3];
-  Lerp(m_pData, 3, i, f, v);
-  D3DXMatrixScaling(&result, v[0], v[1], v[2]);
+  if (Interpolate(keyIndex, 3, v)) D3DXMatrixScaling(&result, v[0], v[1], v[2]);
   return result;
 }
 
 DXMatrix TranslationAnimationKey::GetTransform(float keyIndex) const {
   DXMatrix result;
   D3DXMatrixIdentity(&result);
-  unsigned int i;
-  float f;
-  if (!Locate(keyIndex, i, f)) return result;
   float v[3];
-  Lerp(m_pData, 3, i, f, v);
-  D3DXMatrixTranslation(&result, v[0], v[1], v[2]);
+  if (Interpolate(keyIndex, 3, v)) D3DXMatrixTranslation(&result, v[0], v[1], v[2]);
   return result;
 }
 
 DXMatrix MatrixAnimationKey::GetTransform(float keyIndex) const {
   DXMatrix result;
   D3DXMatrixIdentity(&result);
-  unsigned int i;
-  float f;
-  if (!Locate(keyIndex, i, f)) return result;
-  Lerp(m_pData, 16, i, f, &result._11);
+  Interpolate(keyIndex, 16, &result._11);
   return result;
 }

@@ -10,6 +10,8 @@
 #include <morvane/Core.h>
 #include <morvane/GraphicsDevice.h>
 
+#include "RecordWriter.h"
+
 namespace {
 
 typedef PerVertexAttribute<DXVector3> PositionAttribute;
@@ -75,16 +77,6 @@ unsigned int ReadIndex(const unsigned char* data, bool indices32, size_t i) {
   unsigned short value;
   std::memcpy(&value, data + 2 * i, 2);
   return value;
-}
-
-template <typename T>
-void Put(FILE* stream, const T& value) {
-  std::fwrite(&value, sizeof(T), 1, stream);
-}
-
-void PutString(FILE* stream, const StringEX& text) {
-  Put(stream, static_cast<unsigned int>(text.size()));
-  std::fwrite(text.data(), 1, text.size(), stream);
 }
 
 void PutBounds(FILE* stream, const AABB& box, const Sphere& sphere) {

@@ -23,21 +23,13 @@
 #include <morvane/MeshMaterial.h>
 #include <morvane/SkinInfo.h>
 
+#include "RecordWriter.h"
+
 namespace {
 
 const unsigned int kNoFrame = 0xFF1337FF;
 const unsigned int kFrame = 0xC010A1EE;
 const unsigned int kHeaderSize = 32;
-
-template <typename T>
-void Put(FILE* file, const T& value) {
-  std::fwrite(&value, sizeof(T), 1, file);
-}
-
-void PutString(FILE* file, const StringEX& text) {
-  Put(file, static_cast<unsigned int>(text.size()));
-  std::fwrite(text.data(), 1, text.size(), file);
-}
 
 void PutMatrix(FILE* file, const DXMatrix& matrix) { std::fwrite(&matrix._11, sizeof(float), 16, file); }
 

@@ -31,17 +31,15 @@ bool Fits(int count, const XFileStream& stream, size_t bytesEach) {
   return count >= 0 && static_cast<size_t>(count) <= stream.Remaining() / bytesEach;
 }
 
-// Mesh data needs a frame and the mesh block it belongs to.
-bool HasContainer(const MeshLoadInfo& info) {
-  if (!info.m_pFrame) {
-    Core::Log()->Error("No frame.");
-    return false;
+// Mesh data needs a frame and the mesh block it belongs to: the mesh's
+// container, or null with the error logged and the rest of the block skipped.
+MeshContainer* MeshOf(XFileStream& stream, const MeshLoadInfo& info) {
+  if (!info.m_pFrame || !info.m_pContainer) {
+    Core::Log()->Error(info.m_pFrame ? "No Mesh." : "No frame.");
+    MeshLoader::SkipRest(stream);
+    return nullptr;
   }
-  if (!info.m_pContainer) {
-    Core::Log()->Error("No Mesh.");
-    return false;
-  }
-  return true;
+  return info.m_pContainer;
 }
 
 // Logs text and skips the rest of the block; returns result.
@@ -306,11 +304,8 @@ MeshEntity* MeshLoader::ProcessMesh(XFileStream& stream, MeshLoadInfo& info, Mes
 // MeshNormals { N; N x (x;y;z;,) F; F x (k; n0,...,nk-1;,) }
 MeshEntity* MeshLoader::ProcessMeshNormals(XFileStream& stream, MeshLoadInfo& info, MeshEntity* parent) {
   Log("ProcessMeshNormals");
-  if (!HasContainer(info)) {
-    SkipRest(stream);
-    return parent;
-  }
-  MeshContainer* container = info.m_pContainer;
+  MeshContainer* container = MeshOf(stream, info);
+  if (!container) return parent;
   int count = ReadInt(stream);
   if (!Fits(count, stream, 3)) return Fail(stream, "Normal count invalid.", parent);
   const unsigned int n = static_cast<unsigned int>(count);
@@ -341,11 +336,8 @@ MeshEntity* MeshLoader::ProcessMeshNormals(XFileStream& stream, MeshLoadInfo& in
 // MeshTextureCoords { n; n x (u;v;,) }
 MeshEntity* MeshLoader::ProcessMeshTextureCoords(XFileStream& stream, MeshLoadInfo& info, MeshEntity* parent) {
   Log("ProcessMeshTextureCoords");
-  if (!HasContainer(info)) {
-    SkipRest(stream);
-    return parent;
-  }
-  MeshContainer* container = info.m_pContainer;
+  MeshContainer* container = MeshOf(stream, info);
+  if (!container) return parent;
   int count = ReadInt(stream);
   if (count < 0 || static_cast<unsigned int>(count) != container->GetVertexCount())
     return Fail(stream, "Invalid number of texture coordinates.", parent);
@@ -359,11 +351,8 @@ MeshEntity* MeshLoader::ProcessMeshTextureCoords(XFileStream& stream, MeshLoadIn
 // MeshVertexColors { n; n x (index; r;g;b;a;;,) }, packed as A R G B bytes.
 MeshEntity* MeshLoader::ProcessMeshVertexColors(XFileStream& stream, MeshLoadInfo& info, MeshEntity* parent) {
   Log("ProcessMeshVertexColors");
-  if (!HasContainer(info)) {
-    SkipRest(stream);
-    return parent;
-  }
-  MeshContainer* container = info.m_pContainer;
+  MeshContainer* container = MeshOf(stream, info);
+  if (!container) return parent;
   int count = ReadInt(stream);
   if (count < 0 || static_cast<unsigned int>(count) != container->GetVertexCount())
     return Fail(stream, "Invalid number of vertex colors.", parent);
@@ -384,11 +373,8 @@ MeshEntity* MeshLoader::ProcessMeshVertexColors(XFileStream& stream, MeshLoadInf
 // MeshMaterialList { M; F; F x material;; M x (Material | reference) }
 MeshEntity* MeshLoader::ProcessMeshMaterialList(XFileStream& stream, MeshLoadInfo& info, MeshEntity* parent) {
   Log("ProcessMeshMaterialList");
-  if (!HasContainer(info)) {
-    SkipRest(stream);
-    return parent;
-  }
-  MeshContainer* container = info.m_pContainer;
+  MeshContainer* container = MeshOf(stream, info);
+  if (!container) return parent;
   int materialCount = ReadInt(stream);
   int faceCount = ReadInt(stream);
   if (materialCount == 0)
@@ -432,11 +418,8 @@ MeshEntity* MeshLoader::ProcessVertexDuplicationIndices(XFileStream& stream, Mes
 // XSkinMeshHeader { maxPerVertex; maxPerFace; bones; }
 MeshEntity* MeshLoader::ProcessXSkinMeshHeader(XFileStream& stream, MeshLoadInfo& info, MeshEntity* parent) {
   Log("ProcessXSkinMeshHeader");
-  if (!HasContainer(info)) {
-    SkipRest(stream);
-    return parent;
-  }
-  MeshContainer* container = info.m_pContainer;
+  MeshContainer* container = MeshOf(stream, info);
+  if (!container) return parent;
   int perVertex = ReadInt(stream);
   ReadInt(stream);  // the per-face maximum is not used
   ReadInt(stream);  // the bone list grows with each SkinWeights block
@@ -455,11 +438,8 @@ MeshEntity* MeshLoader::ProcessXSkinMeshHeader(XFileStream& stream, MeshLoadInfo
 // SkinWeights { "frame"; n; n x index; n x weight; offset matrix;; }
 MeshEntity* MeshLoader::ProcessSkinWeights(XFileStream& stream, MeshLoadInfo& info, MeshEntity* parent) {
   Log("ProcessSkinWeights");
-  if (!HasContainer(info)) {
-    SkipRest(stream);
-    return parent;
-  }
-  MeshContainer* container = info.m_pContainer;
+  MeshContainer* container = MeshOf(stream, info);
+  if (!container) return parent;
   auto* skin = dynamic_cast<SingleAttribute<SkinInfo>*>(container->GetAttribute("SKININFO"));
   auto* counts = dynamic_cast<PerVertexAttribute<unsigned char>*>(container->GetAttribute("BONEINDEXCOUNT"));
   auto* bones = dynamic_cast<PerVertexAttribute<unsigned int>*>(container->GetAttribute("BONEINDICES"));

@@ -47,6 +47,9 @@ class AnimationKey : public MeshEntity {
   // Resolves a key index into key i and the weight f towards key i + 1;
   // false without keys. f is 0 at either end and on exact keys.
   bool Locate(float keyIndex, unsigned int& i, float& f) const;
+  // The n values of each key, interpolated linearly at a key index into out;
+  // false (out untouched) without keys.
+  bool Interpolate(float keyIndex, unsigned int n, float* out) const;
 
   AnimationKeyType m_Type;
   unsigned int m_KeyCount;

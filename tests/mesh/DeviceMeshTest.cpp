@@ -50,17 +50,6 @@ MeshContainer* MakeMaterialCube() {
   return cube;
 }
 
-std::vector<unsigned int> Indices(const DeviceMesh& mesh) {
-  std::vector<unsigned int> indices;
-  unsigned int size = mesh.HasIndices32() ? 4 : 2;
-  for (unsigned int i = 0; i < mesh.GetIndexDataSize() / size; ++i) {
-    unsigned int value = 0;
-    std::memcpy(&value, mesh.GetIndexData() + i * size, size);
-    indices.push_back(value);
-  }
-  return indices;
-}
-
 }  // namespace
 
 TEST_F(DeviceMeshTest, MaterialNumbersSortTrianglesIntoSubsets) {

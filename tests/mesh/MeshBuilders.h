@@ -1,10 +1,12 @@
-// Small meshes the mesh tests share.
+// Small meshes the mesh tests share, and the index reader of device meshes.
 #pragma once
 
 #include <dxgiformat.h>
 
+#include <cstring>
 #include <vector>
 
+#include <morvane/DeviceMesh.h>
 #include <morvane/MeshContainer.h>
 
 inline PerVertexAttribute<DXVector3>* AddPositions(MeshContainer& mesh, const std::vector<DXVector3>& points) {
@@ -68,4 +70,16 @@ inline MeshContainer* MakeStrip(unsigned int columns) {
   }
   AddIndices(*strip, triangles);
   return strip;
+}
+
+// The index data of a device mesh, 16- or 32-bit, as values.
+inline std::vector<unsigned int> Indices(const DeviceMesh& mesh) {
+  std::vector<unsigned int> indices;
+  unsigned int size = mesh.HasIndices32() ? 4 : 2;
+  for (unsigned int i = 0; i < mesh.GetIndexDataSize() / size; ++i) {
+    unsigned int value = 0;
+    std::memcpy(&value, mesh.GetIndexData() + i * size, size);
+    indices.push_back(value);
+  }
+  return indices;
 }

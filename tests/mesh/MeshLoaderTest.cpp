@@ -11,6 +11,7 @@
 #include <morvane/SkinInfo.h>
 
 #include "DeviceFixture.h"
+#include "MeshBuilders.h"
 #include "MeshTestSupport.h"
 
 namespace {
@@ -62,16 +63,6 @@ class MeshLoaderTest : public DeviceFixture {
       return values;
     }
     return std::vector<T>();
-  }
-  static std::vector<unsigned int> Indices(const DeviceMesh& mesh) {
-    std::vector<unsigned int> indices;
-    unsigned int size = mesh.HasIndices32() ? 4 : 2;
-    for (unsigned int i = 0; i < mesh.GetIndexDataSize() / size; ++i) {
-      unsigned int value = 0;
-      std::memcpy(&value, mesh.GetIndexData() + i * size, size);
-      indices.push_back(value);
-    }
-    return indices;
   }
 
   TempDir dir;
