@@ -28,11 +28,6 @@ bool StatFile(const StringEX& path, int64_t& time, int64_t& size) {
   return true;
 }
 
-bool FileExists(const StringEX& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0;
-}
-
 // The directory part of a path: up to and including the last separator.
 StringEX DirectoryOf(const StringEX& path) {
   size_t slash = path.find_last_of("/\\");
@@ -237,14 +232,15 @@ void ShaderProgram::Open(const StringEX& file, bool bBinary, bool bDebug) {
 
   ILogger* log = Core::Log();
   if (!bBinary) {
+    // The scan has already read the source into the code buffer.
     log->BeginSection("Read shader text file.", 4);
-    ReadCodeFile(file);
     log->EndSection(4);
     return;
   }
 
   log->BeginSection("Read shader binary file.", 4);
-  const bool sourceExists = FileExists(file);
+  // The scan lists the source first exactly when its stat succeeded.
+  const bool sourceExists = !m_FileVersions.empty();
   bool cacheUsable = false;
   if (ReadCache(file, sourceExists, bDebug, cacheUsable)) {
     log->EndSection(4);
