@@ -14,16 +14,13 @@ ShaderParameter::ShaderParameter()
 ShaderParameter::ShaderParameter(EffectVariable* const variable, void* data, unsigned int size, bool borrowed,
                                  unsigned int element)
     : ShaderParameter() {
-  SetVariable(variable, element);
-  SetValue(data, size, borrowed);
+  SetVariableValue(variable, data, size, borrowed, element);
 }
 
 ShaderParameter::ShaderParameter(const ShaderParameter& other) : ShaderParameter() { *this = other; }
 
 ShaderParameter& ShaderParameter::operator=(const ShaderParameter& other) {
-  if (this == &other) return *this;
-  SetVariable(other.m_pVariable, other.m_Element);
-  SetValue(other.m_pValue, other.m_Size, other.m_Borrowed);
+  if (this != &other) SetVariableValue(other.m_pVariable, other.m_pValue, other.m_Size, other.m_Borrowed, other.m_Element);
   return *this;
 }
 
