@@ -20,7 +20,8 @@ ShaderParameter::ShaderParameter(EffectVariable* const variable, void* data, uns
 ShaderParameter::ShaderParameter(const ShaderParameter& other) : ShaderParameter() { *this = other; }
 
 ShaderParameter& ShaderParameter::operator=(const ShaderParameter& other) {
-  if (this != &other) SetVariableValue(other.m_pVariable, other.m_pValue, other.m_Size, other.m_Borrowed, other.m_Element);
+  if (this != &other)
+    SetVariableValue(other.m_pVariable, other.m_pValue, other.m_Size, other.m_Borrowed, other.m_Element);
   return *this;
 }
 
@@ -68,7 +69,8 @@ void ShaderParameter::UpdateValue(const void* const data) {
 
 void ShaderParameter::Set() const {
   if (!m_pTarget || !m_pValue) return;
-  if (FAILED(m_pTarget->SetRawValue(m_pValue, 0, m_Size))) Core::Log()->Error("ShaderParameter::Set: SetRawValue failed.");
+  if (FAILED(m_pTarget->SetRawValue(m_pValue, 0, m_Size)))
+    Core::Log()->Error("ShaderParameter::Set: SetRawValue failed.");
 }
 
 bool ShaderParameter::operator==(const ShaderParameter& other) const {
