@@ -10,6 +10,7 @@
 #include <morvane/Core.h>
 #include <morvane/GraphicsDevice.h>
 
+#include "RecordReader.h"
 #include "RecordWriter.h"
 
 namespace {
@@ -90,36 +91,11 @@ void PutTree(FILE* stream, const BSPTree* tree) {
   if (tree) tree->Write(stream);
 }
 
-// Reads a record from a seekable stream without ever asking for more bytes
-// than remain, so that every count can be checked before it sizes anything.
-class RecordReader {
+// The device-mesh record adds bounds and BSP trees to the record reader.
+class DeviceRecordReader : public RecordReader {
  public:
-  explicit RecordReader(FILE* stream) : m_pStream(stream), m_End(0), m_Ok(stream != nullptr) {
-    if (!m_Ok) return;
-    long start = std::ftell(stream);
-    m_Ok = start >= 0 && std::fseek(stream, 0, SEEK_END) == 0;
-    if (m_Ok) m_End = std::ftell(stream);
-    m_Ok = m_Ok && m_End >= start && std::fseek(stream, start, SEEK_SET) == 0;
-  }
+  using RecordReader::RecordReader;
 
-  unsigned long long Remaining() const {
-    long position = m_Ok ? std::ftell(m_pStream) : -1;
-    return position >= 0 && position <= m_End ? static_cast<unsigned long long>(m_End - position) : 0;
-  }
-  bool Bytes(void* out, unsigned long long size) {
-    m_Ok = m_Ok && size <= Remaining() && std::fread(out, 1, static_cast<size_t>(size), m_pStream) == size;
-    return m_Ok;
-  }
-  template <typename T>
-  bool Value(T& out) {
-    return Bytes(&out, sizeof(T));
-  }
-  bool String(StringEX& out) {
-    unsigned int length = 0;
-    if (!Value(length) || length > Remaining()) return m_Ok = false;
-    out.resize(length);
-    return Bytes(&out[0], length);
-  }
   bool Bounds(AABB& box, Sphere& sphere) {
     float values[10];
     if (!Bytes(values, sizeof(values))) return false;
@@ -132,20 +108,15 @@ class RecordReader {
   // A flag byte of 0 or 1 and, for 1, a tree; false for anything else.
   bool Tree(std::unique_ptr<BSPTree>& tree) {
     unsigned char present = 0;
-    if (!Value(present) || present > 1) return m_Ok = false;
+    if (!Value(present) || present > 1) return Fail();
     if (present) {
-      tree.reset(BSPTree::Read(m_pStream));
-      m_Ok = tree != nullptr;
+      // The tree reads the stream itself.
+      tree.reset(BSPTree::Read(File()));
+      if (!tree) return Fail();
+      Resync();
     }
-    return m_Ok;
+    return Ok();
   }
-  bool Fail() { return m_Ok = false; }
-  bool Ok() const { return m_Ok; }
-
- private:
-  FILE* m_pStream;
-  long m_End;
-  bool m_Ok;
 };
 
 }  // namespace
@@ -547,7 +518,7 @@ bool DeviceMesh::Read(FILE* stream) {
 
   // Everything is read into locals first and checked against the bytes that
   // remain; the mesh takes it over only when the whole record is sound.
-  RecordReader in(stream);
+  DeviceRecordReader in(stream);
   unsigned int options = 0, subsetCount = 0, streamCount = 0, triangleCount = 0, vertexCount = 0;
   AABB box;
   Sphere sphere;

@@ -23,6 +23,7 @@
 #include <morvane/MeshMaterial.h>
 #include <morvane/SkinInfo.h>
 
+#include "RecordReader.h"
 #include "RecordWriter.h"
 
 namespace {
@@ -80,57 +81,15 @@ typedef std::unique_ptr<FILE, FileCloser> FilePtr;
 
 }  // namespace
 
-// Reads the cache without ever asking for more bytes than remain, so that
-// every count is checked against the file before it sizes anything.
-class MeshFileReader {
+// The binary mesh file adds matrices and entity names to the record reader.
+class MeshFileReader : public RecordReader {
  public:
-  explicit MeshFileReader(FILE* file) : m_pFile(file), m_Position(0), m_End(0), m_Ok(true) {
-    long start = std::ftell(file);
-    m_Ok = start >= 0 && std::fseek(file, 0, SEEK_END) == 0;
-    long end = m_Ok ? std::ftell(file) : -1;
-    m_Ok = m_Ok && end >= start && std::fseek(file, start, SEEK_SET) == 0;
-    if (m_Ok) {
-      m_Position = static_cast<unsigned long long>(start);
-      m_End = static_cast<unsigned long long>(end);
-    }
-  }
+  using RecordReader::RecordReader;
 
-  FILE* File() const { return m_pFile; }
-  unsigned long long Remaining() const { return m_Ok ? m_End - m_Position : 0; }
-  bool Ok() const { return m_Ok; }
-  bool Fail() { return m_Ok = false; }
-
-  bool Bytes(void* out, unsigned long long size) {
-    m_Ok = m_Ok && size <= Remaining() && std::fread(out, 1, static_cast<size_t>(size), m_pFile) == size;
-    if (m_Ok) m_Position += size;
-    return m_Ok;
-  }
-  template <typename T>
-  bool Value(T& out) {
-    return Bytes(&out, sizeof(T));
-  }
-  bool String(StringEX& out) {
-    unsigned int length = 0;
-    if (!Value(length) || length > Remaining()) return Fail();
-    out.resize(length);
-    return length == 0 || Bytes(&out[0], length);
-  }
   bool Matrix(DXMatrix& out) { return Bytes(&out._11, 16 * sizeof(float)); }
   // A name for a new entity: one already registered means a damaged file,
   // since replacing it would destroy an entity the model still uses.
   bool NewName(const Mesh& mesh, StringEX& out) { return String(out) && (!mesh.HasEntity(out) || Fail()); }
-  // After another reader has used the file directly.
-  void Resync() {
-    long position = std::ftell(m_pFile);
-    m_Ok = m_Ok && position >= 0 && static_cast<unsigned long long>(position) <= m_End;
-    if (m_Ok) m_Position = static_cast<unsigned long long>(position);
-  }
-
- private:
-  FILE* m_pFile;
-  unsigned long long m_Position;
-  unsigned long long m_End;
-  bool m_Ok;
 };
 
 void Mesh::SaveBinary(const StringEX& path) const {
