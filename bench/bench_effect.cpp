@@ -193,6 +193,9 @@ void CreateEffect(benchmark::State& state, std::size_t index, bool fromObject, b
 }
 
 // The same GLSL, compiled, and linked per distinct (VS, GS, PS) of the passes.
+// Like the effect, the baseline keeps its shaders and programs until it is
+// done with them (here: the end of the iteration), so that each link works
+// beside the programs linked before it, as a loader's links do.
 void CompileAndLinkGlslByHand(benchmark::State& state, std::size_t index) {
   Bench& bench = Shared();
   const FxEffectObject& object = bench.effects[index].object;
@@ -206,9 +209,11 @@ void CompileAndLinkGlslByHand(benchmark::State& state, std::size_t index) {
   for (const FxShader& shader : object.shaders) sources.push_back(GlslOf(shader));
   const GLenum stages[] = {GL_VERTEX_SHADER, GL_GEOMETRY_SHADER, GL_FRAGMENT_SHADER};
   const Gl& gl = bench.gl;
+  std::vector<GLuint> shaders(object.shaders.size(), 0);
+  std::vector<GLuint> names;
+  names.reserve(programs.size());
   bench.glDevice->Flush();  // makes the second device's context current
   for (auto _ : state) {
-    std::vector<GLuint> shaders(object.shaders.size(), 0);
     for (std::size_t s = 0; s < shaders.size(); ++s) {
       shaders[s] = gl.CreateShader(stages[object.shaders[s].stage]);
       const GLchar* text = sources[s].c_str();
@@ -224,9 +229,11 @@ void CompileAndLinkGlslByHand(benchmark::State& state, std::size_t index) {
       GLint linked = 0;
       gl.GetProgramiv(name, GL_LINK_STATUS, &linked);
       benchmark::DoNotOptimize(linked);
-      gl.DeleteProgram(name);
+      names.push_back(name);
     }
+    for (GLuint name : names) gl.DeleteProgram(name);
     for (GLuint shader : shaders) gl.DeleteShader(shader);
+    names.clear();
   }
   bench.device->Flush();
 }
