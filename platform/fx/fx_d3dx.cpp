@@ -42,7 +42,7 @@ HRESULT CreateEffect(LPCVOID pData, SIZE_T DataLength, LPCSTR pSrcFileName, cons
   FxEffectObject object;
   std::string error;
   if (FxIsObject(pData, DataLength)) {
-    if (!FxReadObject(pData, DataLength, &object, &error)) {
+    if (!FxReadObject(pData, DataLength, &object, &error, FxRead::WithoutSpirv)) {
       *messages = name + "(1,1): error X" + std::to_string(kFxErrorObject) + ": " + error + "\n";
       return E_FAIL;
     }

@@ -145,14 +145,14 @@ class Reader {
     return std::string(begin, static_cast<const char*>(zero));
   }
   std::vector<uint8_t> Bytes() {
-    uint32_t offset = U32(), size = U32();
-    if (m_failed) return {};
-    if (offset > m_dataSize || size > m_dataSize - offset) {
-      Fail("bytes lie outside the data section");
-      return {};
-    }
-    const uint8_t* begin = m_blob.At(m_data + offset);
-    return std::vector<uint8_t>(begin, begin + size);
+    std::size_t size = 0;
+    const uint8_t* begin = Range(&size);
+    return begin ? std::vector<uint8_t>(begin, begin + size) : std::vector<uint8_t>();
+  }
+  // Checks a range of the data section without copying it.
+  void SkipBytes() {
+    std::size_t size = 0;
+    Range(&size);
   }
   // A count of items each taking at least `minWords` record words; a count
   // the remaining records cannot hold is refused before anything is sized.
@@ -178,6 +178,18 @@ class Reader {
   std::size_t m_data, m_dataSize;
   bool m_failed = false;
   std::string m_error;
+
+  // The data bytes a record names, or null once the records have failed.
+  const uint8_t* Range(std::size_t* size) {
+    uint32_t offset = U32(), length = U32();
+    if (m_failed) return nullptr;
+    if (offset > m_dataSize || length > m_dataSize - offset) {
+      Fail("bytes lie outside the data section");
+      return nullptr;
+    }
+    *size = length;
+    return m_blob.At(m_data + offset);
+  }
 };
 
 // Each description is stored field by field, in declaration order.
@@ -322,31 +334,71 @@ bool FxIsShaderType(uint32_t baseType) {
          baseType == D3D10_SVT_PIXELSHADER;
 }
 
-// FNV-1a over 8-byte little-endian words (a short tail padded with zeros),
-// the checksum field read as zero, folded to 32 bits.
+namespace {
+
+constexpr uint64_t kFnvBasis = 14695981039346656037ull;
+constexpr uint64_t kFnvPrime = 1099511628211ull;
+
+void FnvMix(uint64_t& hash, uint64_t word) { hash = (hash ^ word) * kFnvPrime; }
+
+uint64_t LittleEndianWord(const uint8_t* at) {
+  uint64_t word;
+  std::memcpy(&word, at, 8);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
+// The 8-byte word at `at` with the checksum field and whatever lies past the
+// end read as zeros.
+uint64_t EdgeWord(const uint8_t* bytes, std::size_t size, std::size_t at) {
+  uint64_t word = 0;
+  for (std::size_t i = 0; i < 8 && at + i < size; ++i) {
+    std::size_t byte = at + i;
+    if (byte < kChecksumAt || byte >= kChecksumAt + 4) word |= uint64_t{bytes[byte]} << (8 * i);
+  }
+  return word;
+}
+
+// Version 1: one FNV-1a chain over the words.
+uint32_t ChainChecksum(const uint8_t* bytes, std::size_t size) {
+  uint64_t hash = kFnvBasis;
+  std::size_t at = 0;
+  for (; at + 8 <= size; at += 8) {
+    FnvMix(hash, at == kChecksumAt ? EdgeWord(bytes, size, at) : LittleEndianWord(bytes + at));
+  }
+  if (at < size) FnvMix(hash, EdgeWord(bytes, size, at));
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+// Version 2: four FNV-1a lanes over 32-byte blocks, so that the lanes'
+// multiplications overlap (one chain waits on each product); the words after
+// the last whole block go to the first lane, and the lanes fold into one.
+uint32_t LaneChecksum(const uint8_t* bytes, std::size_t size) {
+  uint64_t lanes[4] = {kFnvBasis, kFnvBasis, kFnvBasis, kFnvBasis};
+  std::size_t at = 0;
+  // The first block holds the checksum field.
+  for (; at < 32 && at < size; at += 8) FnvMix(lanes[at / 8], EdgeWord(bytes, size, at));
+  for (; at + 32 <= size; at += 32) {
+    FnvMix(lanes[0], LittleEndianWord(bytes + at));
+    FnvMix(lanes[1], LittleEndianWord(bytes + at + 8));
+    FnvMix(lanes[2], LittleEndianWord(bytes + at + 16));
+    FnvMix(lanes[3], LittleEndianWord(bytes + at + 24));
+  }
+  for (; at < size; at += 8) FnvMix(lanes[0], at + 8 <= size ? LittleEndianWord(bytes + at) : EdgeWord(bytes, size, at));
+  uint64_t hash = kFnvBasis;
+  for (uint64_t lane : lanes) FnvMix(hash, lane);
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+}  // namespace
+
 uint32_t FxObjectChecksum(const void* data, std::size_t size) {
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  uint64_t hash = 14695981039346656037ull;
-  auto mix = [&](uint64_t word) { hash = (hash ^ word) * 1099511628211ull; };
-  std::size_t whole = size / 8 * 8;
-  for (std::size_t at = 0; at < whole; at += 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes + at, 8);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    word = __builtin_bswap64(word);
-#endif
-    // The checksum field is the low half of the third word.
-    if (at == kChecksumAt) word &= ~uint64_t{0xFFFFFFFFu};
-    mix(word);
-  }
-  if (whole < size) {
-    uint64_t word = 0;
-    for (std::size_t at = whole; at < size; ++at) {
-      if (at < kChecksumAt || at >= kChecksumAt + 4) word |= uint64_t{bytes[at]} << (8 * (at - whole));
-    }
-    mix(word);
-  }
-  return static_cast<uint32_t>(hash ^ (hash >> 32));
+  D3D10BlobReader blob(data, size);
+  bool first = blob.Holds(4, 4) && blob.U32(4) == kFxObjectFirstVersion;
+  return first ? ChainChecksum(bytes, size) : LaneChecksum(bytes, size);
 }
 
 uint32_t FxShaderStageOf(uint32_t baseType) {
@@ -421,12 +473,14 @@ std::vector<uint8_t> FxWriteObject(const FxEffectObject& object) {
   return out.Finish(object.flags);
 }
 
-bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error) {
+bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error, FxRead parts) {
   D3D10BlobReader blob(data, size);
   if (!data || !blob.Holds(0, kHeaderSize)) return Fail(error, "too small for an effect object");
   if (blob.U32(0) != kFxObjectMagic) return Fail(error, "not an effect object of this platform");
-  if (blob.U32(4) != kFxObjectVersion) return Fail(error, "effect object version " + std::to_string(blob.U32(4)) +
-                                                              " is not supported");
+  uint32_t version = blob.U32(4);
+  if (version != kFxObjectVersion && version != kFxObjectFirstVersion) {
+    return Fail(error, "effect object version " + std::to_string(version) + " is not supported");
+  }
   if (blob.U32(8) != size) return Fail(error, "the effect object is truncated or has trailing bytes");
   if (FxObjectChecksum(data, size) != blob.U32(kChecksumAt)) {
     return Fail(error, "the effect object is damaged (checksum mismatch)");
@@ -480,7 +534,11 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
     s->stage = in.U32();
     s->entry = in.String(), s->profile = in.String();
     s->bytecode = in.Bytes();
-    s->spirv = in.Bytes();
+    if (parts == FxRead::WithoutSpirv) {
+      in.SkipBytes();
+    } else {
+      s->spirv = in.Bytes();
+    }
     ReadSignature(in, &s->inputs);
     ReadSignature(in, &s->outputs);
     ReadBindings(in, &s->constantBuffers);

@@ -47,7 +47,9 @@
 #include <vector>
 
 constexpr uint32_t kFxObjectMagic = 0x5846564Du;
-constexpr uint32_t kFxObjectVersion = 1;
+constexpr uint32_t kFxObjectVersion = 2;
+// Objects of the first version differ only in their checksum and still read.
+constexpr uint32_t kFxObjectFirstVersion = 1;
 constexpr uint32_t kFxObjectChild = 0x1;
 constexpr uint32_t kFxNone = 0xFFFFFFFFu;
 
@@ -209,14 +211,19 @@ struct FxEffectObject {
   std::vector<FxTechnique> techniques;
 };
 
-// The checksum an object of these bytes carries at offset 16.
+// The checksum an object of these bytes carries at offset 16, by the version
+// the bytes name.
 uint32_t FxObjectChecksum(const void* data, std::size_t size);
 // Whether the bytes start like an effect object.
 bool FxIsObject(const void* data, std::size_t size);
 std::vector<uint8_t> FxWriteObject(const FxEffectObject& object);
+// What a read keeps: an effect being created never looks at its shaders'
+// SPIR-V, which is most of an object's bytes.
+enum class FxRead { Everything, WithoutSpirv };
 // False, with the reason, for bytes that are not a complete, consistent
 // effect object; *object is then unspecified.
-bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error);
+bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error,
+                  FxRead parts = FxRead::Everything);
 // The consistency rules of an effect object, also applied to what the
 // compiler builds: every index in range, every value inside its buffer.
 bool FxValidateObject(const FxEffectObject& object, std::string* error);

@@ -67,6 +67,39 @@ TEST_F(ObjectTest, ReadsBackWhatWasWritten) {
   EXPECT_EQ(s_object.shaders[0].spirv, read.shaders[0].spirv);
 }
 
+// Objects of the first version carry a checksum of another kind; they read as
+// they did, and a checksum of the wrong kind is refused.
+TEST_F(ObjectTest, FirstVersionObjectsStillRead) {
+  std::vector<uint8_t> first = s_bytes;
+  first[4] = static_cast<uint8_t>(kFxObjectFirstVersion);
+  uint32_t checksum = FxObjectChecksum(first.data(), first.size());
+  EXPECT_NE(checksum, FxObjectChecksum(s_bytes.data(), s_bytes.size()));
+  std::memcpy(&first[16], &checksum, 4);
+  FxEffectObject read;
+  std::string error;
+  ASSERT_TRUE(FxReadObject(first.data(), first.size(), &read, &error)) << error;
+  EXPECT_EQ(s_bytes, FxWriteObject(read));
+
+  std::vector<uint8_t> mixed = s_bytes;
+  std::memcpy(&mixed[16], &checksum, 4);
+  EXPECT_FALSE(FxReadObject(mixed.data(), mixed.size(), &read, &error));
+  EXPECT_NE(std::string::npos, error.find("checksum"));
+}
+
+// An effect being created reads everything except the SPIR-V.
+TEST_F(ObjectTest, ReadingWithoutSpirvKeepsTheRest) {
+  FxEffectObject read;
+  std::string error;
+  ASSERT_TRUE(FxReadObject(s_bytes.data(), s_bytes.size(), &read, &error, FxRead::WithoutSpirv)) << error;
+  ASSERT_EQ(s_object.shaders.size(), read.shaders.size());
+  for (std::size_t s = 0; s < read.shaders.size(); ++s) {
+    EXPECT_TRUE(read.shaders[s].spirv.empty());
+    EXPECT_EQ(s_object.shaders[s].bytecode, read.shaders[s].bytecode);
+    read.shaders[s].spirv = s_object.shaders[s].spirv;
+  }
+  EXPECT_EQ(s_bytes, FxWriteObject(read));
+}
+
 TEST_F(ObjectTest, EveryTruncationIsRefused) {
   FxEffectObject read;
   for (std::size_t size = 0; size < s_bytes.size(); ++size) {
