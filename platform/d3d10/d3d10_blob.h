@@ -56,9 +56,14 @@ class D3D10BlobReader {
   // Whether [offset, offset + size) lies inside the blob.
   bool Holds(std::size_t offset, std::size_t size) const { return offset <= m_size && size <= m_size - offset; }
   uint8_t U8(std::size_t offset) const { return m_data[offset]; }
+  // One load on a little-endian host.
   uint32_t U32(std::size_t offset) const {
-    return static_cast<uint32_t>(m_data[offset]) | static_cast<uint32_t>(m_data[offset + 1]) << 8 |
-           static_cast<uint32_t>(m_data[offset + 2]) << 16 | static_cast<uint32_t>(m_data[offset + 3]) << 24;
+    uint32_t value;
+    std::memcpy(&value, m_data + offset, sizeof(value));
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    value = __builtin_bswap32(value);
+#endif
+    return value;
   }
   const uint8_t* At(std::size_t offset) const { return m_data + offset; }
   std::size_t Size() const { return m_size; }

@@ -314,7 +314,7 @@ void D3D10Device::OnInputLayoutDestroyed(const void* layout) {
   if (m_appliedLayout == layout) m_appliedLayout = nullptr;
 }
 
-IUnknown* D3D10Device::FindState(const std::string& key) {
+IUnknown* D3D10Device::FindState(const D3D10StateKey& key) {
   auto it = m_states.find(key);
   if (it == m_states.end()) return nullptr;
   it->second->AddRef();
@@ -339,6 +339,12 @@ std::size_t D3D10Device::KeyHash::operator()(const FramebufferKey& key) const {
   std::size_t hash = 0;
   for (const void* view : key.views) hash = hash * 31 + std::hash<const void*>()(view);
   return hash;
+}
+
+std::size_t D3D10Device::KeyHash::operator()(const D3D10StateKey& key) const {
+  uint64_t hash = 14695981039346656037ull;
+  for (uint8_t i = 0; i < key.size; ++i) hash = (hash ^ static_cast<uint8_t>(key.bytes[i])) * 1099511628211ull;
+  return static_cast<std::size_t>(hash);
 }
 
 // Bindings ------------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 
@@ -29,6 +30,17 @@ struct D3D10Program;
 
 // The three shader stages, in the order of D3D10_PLATFORM_SHADER_STAGE.
 enum D3D10Stage : unsigned { kStageVertex, kStageGeometry, kStagePixel, kStageCount };
+
+// The bytes of a state description's fields after the kind of state: equal
+// descriptions, and only those, have equal keys. The largest, a blend
+// description's, takes 69 bytes.
+struct D3D10StateKey {
+  uint8_t size = 0;
+  char bytes[71];
+  bool operator==(const D3D10StateKey& other) const {
+    return size == other.size && std::memcmp(bytes, other.bytes, size) == 0;
+  }
+};
 
 class D3D10Device final : public ID3D10Device {
  public:
@@ -188,9 +200,9 @@ class D3D10Device final : public ID3D10Device {
 
   // Equal state descriptions share one object. Find returns it with a new
   // reference, or null; states register on creation and leave on death.
-  IUnknown* FindState(const std::string& key);
-  void RegisterState(const std::string& key, IUnknown* state) { m_states[key] = state; }
-  void UnregisterState(const std::string& key) { m_states.erase(key); }
+  IUnknown* FindState(const D3D10StateKey& key);
+  void RegisterState(const D3D10StateKey& key, IUnknown* state) { m_states[key] = state; }
+  void UnregisterState(const D3D10StateKey& key) { m_states.erase(key); }
 
  private:
   struct StageBindings {
@@ -214,6 +226,7 @@ class D3D10Device final : public ID3D10Device {
   struct KeyHash {
     std::size_t operator()(const ProgramKey& key) const;
     std::size_t operator()(const FramebufferKey& key) const;
+    std::size_t operator()(const D3D10StateKey& key) const;
   };
 
   // What differs between the recorded bindings and GL (bits of m_dirty).
@@ -314,5 +327,5 @@ class D3D10Device final : public ID3D10Device {
 
   std::unordered_map<ProgramKey, D3D10Program*, KeyHash> m_programs;
   std::unordered_map<FramebufferKey, GLuint, KeyHash> m_framebuffers;
-  std::unordered_map<std::string, IUnknown*> m_states;
+  std::unordered_map<D3D10StateKey, IUnknown*, KeyHash> m_states;
 };

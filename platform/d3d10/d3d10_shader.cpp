@@ -279,6 +279,14 @@ template class D3D10Shader<ID3D10PixelShader, D3D10_PLATFORM_SHADER_STAGE_PIXEL>
 D3D10Program* D3D10LinkProgram(D3D10Device* device, const D3D10ShaderCode* stages[kStageCount]) {
   D3D10Program* program = new (std::nothrow) D3D10Program;
   if (!program) return nullptr;
+  std::size_t samplers = 0, blocks = 0;
+  for (unsigned stage = 0; stage < kStageCount; ++stage) {
+    if (!stages[stage]) continue;
+    samplers += stages[stage]->samplers.size();
+    blocks += stages[stage]->constantBuffers.size();
+  }
+  program->samplers.reserve(samplers);
+  program->blocks.reserve(blocks);
   GLuint name = glCreateProgram();
   for (unsigned stage = 0; stage < kStageCount; ++stage) {
     const D3D10ShaderCode* code = stages[stage];

@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "d3d10/d3d10_device.h"
@@ -35,7 +36,8 @@ class D3D10Shader final : public D3D10DeviceChild<Interface> {
   const D3D10ShaderCode& Code() const { return m_code; }
 
  private:
-  D3D10Shader(D3D10Device* device, D3D10ShaderCode code) : D3D10DeviceChild<Interface>(device), m_code(code) {}
+  D3D10Shader(D3D10Device* device, D3D10ShaderCode code)
+      : D3D10DeviceChild<Interface>(device), m_code(std::move(code)) {}
   ~D3D10Shader() override;
 
   D3D10ShaderCode m_code;

@@ -1,5 +1,6 @@
 #include "d3d10/d3d10_state.h"
 
+#include <cassert>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -111,19 +112,21 @@ HRESULT ValidateStencilOps(const D3D10_DEPTH_STENCILOP_DESC& face) {
 // descriptions and only those share a key.
 class KeyWriter {
  public:
-  explicit KeyWriter(char kind) { m_key.push_back(kind); }
+  explicit KeyWriter(char kind) { m_key.bytes[m_key.size++] = kind; }
   template <typename T>
   KeyWriter& operator<<(const T& value) {
-    m_key.append(reinterpret_cast<const char*>(&value), sizeof(value));
+    assert(m_key.size + sizeof(value) <= sizeof(m_key.bytes));
+    std::memcpy(m_key.bytes + m_key.size, &value, sizeof(value));
+    m_key.size += sizeof(value);
     return *this;
   }
-  std::string Take() { return std::move(m_key); }
+  const D3D10StateKey& Take() const { return m_key; }
 
  private:
-  std::string m_key;
+  D3D10StateKey m_key;
 };
 
-std::string StateKey(const D3D10_RASTERIZER_DESC& d) {
+D3D10StateKey StateKey(const D3D10_RASTERIZER_DESC& d) {
   KeyWriter key('R');
   key << d.FillMode << d.CullMode << d.FrontCounterClockwise << d.DepthBias << d.DepthBiasClamp
       << d.SlopeScaledDepthBias << d.DepthClipEnable << d.ScissorEnable << d.MultisampleEnable
@@ -135,21 +138,21 @@ KeyWriter& operator<<(KeyWriter& key, const D3D10_DEPTH_STENCILOP_DESC& face) {
   return key << face.StencilFailOp << face.StencilDepthFailOp << face.StencilPassOp << face.StencilFunc;
 }
 
-std::string StateKey(const D3D10_DEPTH_STENCIL_DESC& d) {
+D3D10StateKey StateKey(const D3D10_DEPTH_STENCIL_DESC& d) {
   KeyWriter key('D');
   key << d.DepthEnable << d.DepthWriteMask << d.DepthFunc << d.StencilEnable << d.StencilReadMask
       << d.StencilWriteMask << d.FrontFace << d.BackFace;
   return key.Take();
 }
 
-std::string StateKey(const D3D10_BLEND_DESC& d) {
+D3D10StateKey StateKey(const D3D10_BLEND_DESC& d) {
   KeyWriter key('B');
   key << d.AlphaToCoverageEnable << d.BlendEnable << d.SrcBlend << d.DestBlend << d.BlendOp << d.SrcBlendAlpha
       << d.DestBlendAlpha << d.BlendOpAlpha << d.RenderTargetWriteMask;
   return key.Take();
 }
 
-std::string StateKey(const D3D10_SAMPLER_DESC& d) {
+D3D10StateKey StateKey(const D3D10_SAMPLER_DESC& d) {
   KeyWriter key('S');
   key << d.Filter << d.AddressU << d.AddressV << d.AddressW << d.MipLODBias << d.MaxAnisotropy << d.ComparisonFunc
       << d.BorderColor << d.MinLOD << d.MaxLOD;
@@ -407,7 +410,7 @@ HRESULT D3D10State<Interface, Desc>::Create(D3D10Device* device, const Desc* des
   if (FAILED(hr)) return hr;
   if (!state) return S_FALSE;
 
-  std::string key = StateKey(*desc);
+  D3D10StateKey key = StateKey(*desc);
   if (IUnknown* existing = device->FindState(key)) {
     // Keys start with the kind of state, so the object found is of this kind.
     *state = static_cast<Interface*>(existing);

@@ -6,8 +6,6 @@
 #include <d3d10.h>
 #include <epoxy/gl.h>
 
-#include <string>
-
 #include "d3d10/d3d10_device.h"
 
 // One validation function per description: S_OK or E_INVALIDARG.
@@ -45,12 +43,12 @@ class D3D10State final : public D3D10DeviceChild<Interface> {
   GLuint GLSampler() const { return m_sampler; }
 
  private:
-  D3D10State(D3D10Device* device, const Desc& desc, std::string key)
-      : D3D10DeviceChild<Interface>(device), m_desc(desc), m_key(std::move(key)) {}
+  D3D10State(D3D10Device* device, const Desc& desc, const D3D10StateKey& key)
+      : D3D10DeviceChild<Interface>(device), m_desc(desc), m_key(key) {}
   ~D3D10State() override;
 
   Desc m_desc;
-  std::string m_key;
+  D3D10StateKey m_key;
   GLuint m_sampler = 0;
 };
 

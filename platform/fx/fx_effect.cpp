@@ -54,27 +54,35 @@ FxEffect::FxEffect(ID3D10Device* device, FxEffectObject object, bool isPool)
 FxEffect::~FxEffect() = default;
 
 HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
+  ReserveNodes();
   // Each constant buffer is also a variable, of a type listing its variables.
   std::vector<uint32_t> bufferTypes;
+  bufferTypes.reserve(m_object.buffers.size());
+  m_object.types.reserve(m_object.types.size() + m_object.buffers.size());
   for (const FxBuffer& buffer : m_object.buffers) {
     FxType type;
     type.name = "cbuffer";
     type.typeClass = D3D10_SVC_OBJECT;
     type.baseType = D3D10_SVT_CBUFFER;
     type.packedSize = type.unpackedSize = buffer.size;
+    type.members.reserve(buffer.variables.size());
     for (const FxVariable& variable : buffer.variables) {
       type.members.push_back({variable.name, variable.semantic, variable.type, variable.offset});
     }
     bufferTypes.push_back(static_cast<uint32_t>(m_object.types.size()));
     m_object.types.push_back(std::move(type));
   }
-  for (const FxType& type : m_object.types) {
+  // An element of an array has the type without the count; any other type
+  // is its own element type.
+  m_elementTypeOf.assign(m_object.types.size(), kFxNone);
+  for (std::size_t t = 0; t < m_object.types.size(); ++t) {
+    const FxType& type = m_object.types[t];
+    if (!type.elements) continue;
     FxType element = type;
-    if (type.elements) {
-      element.packedSize = type.packedSize / type.elements;
-      element.unpackedSize = type.unpackedSize - type.stride * (type.elements - 1);
-      element.elements = 0;
-    }
+    element.packedSize = type.packedSize / type.elements;
+    element.unpackedSize = type.unpackedSize - type.stride * (type.elements - 1);
+    element.elements = 0;
+    m_elementTypeOf[t] = static_cast<uint32_t>(m_elementTypes.size());
     m_elementTypes.push_back(std::move(element));
   }
   m_buffers.assign(m_object.buffers.size(), nullptr);
@@ -278,6 +286,18 @@ HRESULT FxEffect::CreateObjects(std::string* error) {
   return S_OK;
 }
 
+// The nodes creation makes: a variable per buffer and buffer variable, per
+// object variable and per shader, a technique and its passes.
+void FxEffect::ReserveNodes() {
+  std::size_t variables = m_object.objects.size() + m_object.shaders.size();
+  for (const FxBuffer& buffer : m_object.buffers) variables += 1 + buffer.variables.size();
+  std::size_t nodes = variables + m_object.techniques.size();
+  for (const FxTechnique& technique : m_object.techniques) nodes += technique.passes.size();
+  m_nodes.reserve(nodes);
+  m_localVariables.reserve(variables);
+  m_techniques.reserve(m_object.techniques.size());
+}
+
 // Links every pass's program at creation, as Direct3D creates a pass's
 // shaders ready to draw: the first frame that draws with the effect does not
 // stop to link. A set that does not link fails at its draw, as before.
@@ -323,6 +343,9 @@ HRESULT FxEffect::CreateShaders(std::string* error) {
       *error = desc.profile + " shader '" + desc.entry + "' is refused by the device";
       return hr == E_OUTOFMEMORY ? hr : E_FAIL;
     }
+    state.buffers.reserve(desc.constantBuffers.size());
+    state.views.reserve(desc.resources.size());
+    state.samplers.reserve(desc.samplers.size());
     for (const FxBinding& b : desc.constantBuffers) state.buffers.emplace_back(b.slot, m_buffers[b.index]);
     for (const FxBinding& b : desc.resources) state.views.emplace_back(b.slot, &m_objects[b.index]->views[b.element]);
     for (const FxBinding& b : desc.samplers) state.samplers.emplace_back(b.slot, &m_objects[b.index]->samplers[b.element]);

@@ -98,7 +98,8 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   const FxEffectObject& Object() const { return m_object; }
   // A type of the object, or its element type when `element` is set.
   const FxType& Type(uint32_t index, bool element) const {
-    return element ? m_elementTypes[index] : m_object.types[index];
+    uint32_t own = element ? m_elementTypeOf[index] : kFxNone;
+    return own == kFxNone ? m_object.types[index] : m_elementTypes[own];
   }
   ID3D10EffectType* TypeInterface(uint32_t index, bool element);
   FxShaderState& Shader(uint32_t index) { return m_shaders[index]; }
@@ -123,11 +124,13 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   HRESULT CreateObjects(std::string* error);
   void PreparePrograms();
   HRESULT CreateShaders(std::string* error);
+  void ReserveNodes();
   void CreateVariables();
 
   ComPtr<ID3D10Device> m_device;
   FxEffectObject m_object;
-  std::vector<FxType> m_elementTypes;
+  std::vector<FxType> m_elementTypes;     // of the array types
+  std::vector<uint32_t> m_elementTypeOf;  // per type: its entry above, or kFxNone
   bool m_isPool;
   bool m_optimized = false;
   ComPtr<ID3D10Effect> m_pool;  // keeps the shared buffers and variables of a child alive

@@ -119,11 +119,10 @@ class Reader {
     m_failed = true;
   }
 
-  uint32_t U32() {
-    if (m_failed || m_end - m_at < 4) {
-      Fail("the records end early");
-      return 0;
-    }
+  // Every field of every record comes through here: the check stays inline
+  // and the failure out of line.
+  __attribute__((always_inline)) uint32_t U32() {
+    if (__builtin_expect(m_failed || m_end - m_at < 4, 0)) return EndEarly();
     uint32_t value = m_blob.U32(m_at);
     m_at += 4;
     return value;
@@ -178,6 +177,11 @@ class Reader {
   std::size_t m_data, m_dataSize;
   bool m_failed = false;
   std::string m_error;
+
+  __attribute__((noinline)) uint32_t EndEarly() {
+    Fail("the records end early");
+    return 0;
+  }
 
   // The data bytes a record names, or null once the records have failed.
   const uint8_t* Range(std::size_t* size) {
@@ -569,26 +573,27 @@ namespace {
 // A type holds together when its sizes are those of the packing rules.
 bool CheckType(const std::vector<FxType>& types, std::size_t index, std::vector<uint32_t>* depth, std::string* error) {
   const FxType& t = types[index];
-  const std::string name = "type '" + t.name + "'";
-  if (t.typeClass > D3D10_SVC_STRUCT) return Fail(error, name + " has an unknown class");
-  if (t.typeClass != D3D10_SVC_STRUCT && !t.members.empty()) return Fail(error, name + " has members");
+  // The message is made only when the type fails.
+  auto fail = [&](const char* why) { return Fail(error, "type '" + t.name + "' " + why); };
+  if (t.typeClass > D3D10_SVC_STRUCT) return fail("has an unknown class");
+  if (t.typeClass != D3D10_SVC_STRUCT && !t.members.empty()) return fail("has members");
   if (t.typeClass == D3D10_SVC_OBJECT) {
     bool known = FxIsResourceType(t.baseType) || FxIsShaderType(t.baseType) || t.baseType == D3D10_SVT_SAMPLER ||
                  t.baseType == D3D10_SVT_BLEND || t.baseType == D3D10_SVT_DEPTHSTENCIL ||
                  t.baseType == D3D10_SVT_RASTERIZER || t.baseType == D3D10_SVT_STRING;
-    if (!known) return Fail(error, name + " is not an object of effects");
-    if (t.elements > kMaxObjectElements) return Fail(error, name + " has too many elements");
+    if (!known) return fail("is not an object of effects");
+    if (t.elements > kMaxObjectElements) return fail("has too many elements");
     return true;
   }
   uint64_t elementSize = 0;
   if (t.typeClass == D3D10_SVC_STRUCT) {
-    if (t.baseType != D3D10_SVT_VOID) return Fail(error, name + " is a struct of a base type");
+    if (t.baseType != D3D10_SVT_VOID) return fail("is a struct of a base type");
     for (const FxTypeMember& m : t.members) {
       // Members come first, so types nest without cycles.
-      if (m.type >= index || !FxIsNumeric(types[m.type])) return Fail(error, name + " has a member of a wrong type");
+      if (m.type >= index || !FxIsNumeric(types[m.type])) return fail("has a member of a wrong type");
       (*depth)[index] = std::max((*depth)[index], (*depth)[m.type] + 1);
     }
-    if ((*depth)[index] > kMaxNesting) return Fail(error, name + " nests too deeply");
+    if ((*depth)[index] > kMaxNesting) return fail("nests too deeply");
     elementSize = t.elements ? uint64_t{t.unpackedSize} - uint64_t{t.stride} * (t.elements - 1) : t.unpackedSize;
     for (const FxTypeMember& m : t.members) {
       if (m.offset + uint64_t{types[m.type].unpackedSize} > elementSize) {
@@ -601,14 +606,14 @@ bool CheckType(const std::vector<FxType>& types, std::size_t index, std::vector<
     bool shape = t.rows >= 1 && t.rows <= 4 && t.columns >= 1 && t.columns <= 4 &&
                  (t.typeClass != D3D10_SVC_SCALAR || (t.rows == 1 && t.columns == 1)) &&
                  (t.typeClass != D3D10_SVC_VECTOR || t.rows == 1);
-    if (!base || !shape) return Fail(error, name + " is not a number type");
+    if (!base || !shape) return fail("is not a number type");
     uint32_t vectors = t.typeClass == D3D10_SVC_MATRIX_COLUMNS ? t.columns : t.rows;
     uint32_t components = t.typeClass == D3D10_SVC_MATRIX_COLUMNS ? t.rows : t.columns;
     elementSize = 16 * (vectors - 1) + 4 * components;
   }
   uint64_t unpacked = t.elements ? uint64_t{t.stride} * (t.elements - 1) + elementSize : elementSize;
   if (t.stride != Align16(elementSize) || t.unpackedSize != unpacked || unpacked > kMaxNumericSize) {
-    return Fail(error, name + " does not follow the packing rules");
+    return fail("does not follow the packing rules");
   }
   return true;
 }

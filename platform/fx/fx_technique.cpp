@@ -162,6 +162,7 @@ HRESULT STDMETHODCALLTYPE FxPassImpl::ComputeStateBlockMask(D3D10_STATE_BLOCK_MA
 FxTechniqueImpl::FxTechniqueImpl(FxEffect* effect, const FxTechnique* technique)
     : m_effect(effect), m_technique(technique) {
   if (!effect) return;
+  m_passes.reserve(technique->passes.size());
   for (const FxPass& pass : technique->passes) {
     m_passes.push_back(effect->Adopt(std::make_unique<FxPassImpl>(effect, &pass)));
   }
