@@ -1,5 +1,6 @@
 // A benchmark main that, after the usual console report, prints each
-// measured benchmark's time as a ratio of its baseline run in the same process.
+// measured benchmark's time as a ratio of its baseline run in the same process
+// (of the medians when runs are repeated).
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -17,7 +18,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
   }
   double Time(const std::string& name) const {
-    auto found = m_times.find(name);
+    auto found = m_times.find(name + "_median");
+    if (found == m_times.end()) found = m_times.find(name);
     return found == m_times.end() ? 0.0 : found->second;
   }
 
