@@ -55,10 +55,10 @@ FxEffect::~FxEffect() = default;
 
 HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
   ReserveNodes();
-  // Each constant buffer is also a variable, of a type listing its variables.
-  std::vector<uint32_t> bufferTypes;
-  bufferTypes.reserve(m_object.buffers.size());
-  m_object.types.reserve(m_object.types.size() + m_object.buffers.size());
+  // Each constant buffer is also a variable, of a type listing its variables;
+  // the buffers' types follow the object's.
+  const std::size_t firstBufferType = m_object.types.size();
+  m_object.types.reserve(firstBufferType + m_object.buffers.size());
   for (const FxBuffer& buffer : m_object.buffers) {
     FxType type;
     type.name = "cbuffer";
@@ -69,7 +69,6 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
     for (const FxVariable& variable : buffer.variables) {
       type.members.push_back({variable.name, variable.semantic, variable.type, variable.offset});
     }
-    bufferTypes.push_back(static_cast<uint32_t>(m_object.types.size()));
     m_object.types.push_back(std::move(type));
   }
   // An element of an array has the type without the count; any other type
@@ -108,7 +107,7 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
     const FxBuffer& buffer = m_object.buffers[b];
     FxVariableCore core;
     core.effect = this;
-    core.type = bufferTypes[b];
+    core.type = static_cast<uint32_t>(firstBufferType + b);
     core.name = buffer.name.c_str();
     core.flags = (buffer.flags & kFxShared) ? D3D10_EFFECT_VARIABLE_POOLED : 0;
     if (buffer.flags & kFxExplicitBindPoint) {
@@ -222,6 +221,8 @@ HRESULT FxEffect::BindShared(FxEffect* pool, std::string* error) {
 }
 
 HRESULT FxEffect::CreateBuffers(std::string* error) {
+  // States are referred to by address: the list never grows past this.
+  m_ownBuffers.reserve(m_object.buffers.size());
   for (std::size_t b = 0; b < m_object.buffers.size(); ++b) {
     if (m_buffers[b]) continue;
     const FxBuffer& desc = m_object.buffers[b];
@@ -233,11 +234,14 @@ HRESULT FxEffect::CreateBuffers(std::string* error) {
     state.identity = desc.size == desc.glSize &&
                      std::all_of(desc.runs.begin(), desc.runs.end(),
                                  [](const FxCopyRun& run) { return run.source == run.target; });
-    std::vector<uint8_t> gl(desc.glSize, 0);
-    for (const FxCopyRun& run : desc.runs) std::memcpy(&gl[run.target], &state.data[run.source], run.size);
+    std::vector<uint8_t> gl;
+    if (!state.identity) {
+      gl.assign(desc.glSize, 0);
+      for (const FxCopyRun& run : desc.runs) std::memcpy(&gl[run.target], &state.data[run.source], run.size);
+    }
     D3D10_BUFFER_DESC bufferDesc = {desc.glSize, D3D10_USAGE_DYNAMIC, D3D10_BIND_CONSTANT_BUFFER,
                                     D3D10_CPU_ACCESS_WRITE, 0};
-    D3D10_SUBRESOURCE_DATA initial = {gl.data(), 0, 0};
+    D3D10_SUBRESOURCE_DATA initial = {state.identity ? state.data.data() : gl.data(), 0, 0};
     HRESULT hr = m_device->CreateBuffer(&bufferDesc, &initial, state.buffer.ReleaseAndGetAddressOf());
     if (FAILED(hr)) {
       *error = "constant buffer '" + desc.name + "' cannot be created";
@@ -250,6 +254,8 @@ HRESULT FxEffect::CreateBuffers(std::string* error) {
 }
 
 HRESULT FxEffect::CreateObjects(std::string* error) {
+  // States are referred to by address: the list never grows past this.
+  m_ownObjects.reserve(m_object.objects.size());
   for (std::size_t o = 0; o < m_object.objects.size(); ++o) {
     if (m_objects[o]) continue;
     const FxObject& desc = m_object.objects[o];
@@ -257,6 +263,10 @@ HRESULT FxEffect::CreateObjects(std::string* error) {
     state.desc = &desc;
     uint32_t count = FxElementCount(m_object.types[desc.type]);
     if (FxIsResourceType(m_object.types[desc.type].baseType)) state.views.resize(count);
+    state.samplers.reserve(desc.samplers.size());
+    state.blends.reserve(desc.blends.size());
+    state.depthStencils.reserve(desc.depthStencils.size());
+    state.rasterizers.reserve(desc.rasterizers.size());
     auto fail = [&](const char* kind) {
       *error = std::string(kind) + " '" + desc.name + "' is not a valid state";
       return E_FAIL;
@@ -373,7 +383,7 @@ const std::vector<ID3D10EffectVariable*>& FxEffect::Annotations(const std::vecto
   for (const FxAnnotation& a : annotations) {
     const FxType& type = m_object.types[a.type];
     // Annotation values are stored tightly; variables read them in constant-buffer packing.
-    std::vector<uint8_t>& data = m_annotationData.emplace_back(type.unpackedSize, 0);
+    std::vector<uint8_t>& data = m_annotationData.emplace_front(type.unpackedSize, 0);
     std::vector<double> numbers;
     for (std::size_t i = 0; i + 4 <= a.value.size(); i += 4) {
       uint32_t bits = static_cast<uint32_t>(a.value[i]) | static_cast<uint32_t>(a.value[i + 1]) << 8 |

@@ -7,7 +7,7 @@
 
 #include <d3d10effect.h>
 
-#include <deque>
+#include <forward_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -135,8 +135,8 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   bool m_optimized = false;
   ComPtr<ID3D10Effect> m_pool;  // keeps the shared buffers and variables of a child alive
 
-  std::deque<FxBufferState> m_ownBuffers;
-  std::deque<FxObjectState> m_ownObjects;
+  std::vector<FxBufferState> m_ownBuffers;  // sized before the first is made
+  std::vector<FxObjectState> m_ownObjects;
   std::vector<FxBufferState*> m_buffers;  // by buffer index: own, or the pool's when shared
   std::vector<FxObjectState*> m_objects;  // by object index: own, or the pool's when shared
   std::vector<FxShaderState> m_shaders;
@@ -151,7 +151,7 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   std::vector<std::unique_ptr<FxNode>> m_nodes;
   std::map<std::pair<uint32_t, bool>, ID3D10EffectType*> m_typeInterfaces;
   std::map<const std::vector<FxAnnotation>*, std::vector<ID3D10EffectVariable*>> m_annotations;
-  std::deque<std::vector<uint8_t>> m_annotationData;
+  std::forward_list<std::vector<uint8_t>> m_annotationData;  // stays where it is made
 };
 
 class FxEffectPool final : public ComObject<ID3D10EffectPool> {
