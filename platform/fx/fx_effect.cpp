@@ -14,6 +14,36 @@
 extern "C" const IID IID_ID3D10Effect = {0x51b0ca8b, 0xec0b, 0x4519, {0x87, 0x0d, 0x8e, 0xe1, 0xcb, 0x50, 0x17, 0xc7}};
 extern "C" const IID IID_ID3D10EffectPool = {0x9537ab04, 0x3250, 0x412e, {0x82, 0x13, 0xfc, 0xd2, 0xf8, 0x67, 0x79, 0x33}};
 
+FxNodeArena::~FxNodeArena() {
+  for (FxNode* node : m_nodes) node->~FxNode();
+}
+
+void FxNodeArena::Reserve(std::size_t count) {
+  m_nodes.reserve(m_nodes.size() + count);
+  std::size_t bytes = count * kNodeSize;
+  if (bytes > m_left) NewBlock(bytes);
+}
+
+void FxNodeArena::NewBlock(std::size_t bytes) {
+  m_blocks.emplace_back(new unsigned char[bytes]);
+  m_free = m_blocks.back().get();
+  m_left = m_blockSize = bytes;
+}
+
+void* FxNodeArena::Allocate(std::size_t size, std::size_t align) {
+  std::size_t pad = (align - reinterpret_cast<std::uintptr_t>(m_free) % align) % align;
+  if (!m_free || pad + size > m_left) {
+    // Blocks double, so that nodes made after creation (annotations, types)
+    // take few of them.
+    NewBlock(std::max({size + align, 8 * kNodeSize, 2 * m_blockSize}));
+    pad = (align - reinterpret_cast<std::uintptr_t>(m_free) % align) % align;
+  }
+  void* at = m_free + pad;
+  m_free += pad + size;
+  m_left -= pad + size;
+  return at;
+}
+
 void FxBufferState::Upload() {
   if (!dirty || external) return;
   void* mapped = nullptr;
@@ -116,7 +146,7 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
     }
     core.annotations = &buffer.annotations;
     core.buffer = state;
-    auto variable = Adopt(std::make_unique<FxConstantBufferVariable>(core));
+    auto variable = Make<FxConstantBufferVariable>(core);
     variable->SetOwnBuffer(state->buffer);
     state->variable = variable;
     std::vector<ID3D10EffectVariable*> members;
@@ -162,7 +192,7 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
     m_localVariables.push_back(state->variable);
   }
   for (const FxTechnique& technique : m_object.techniques) {
-    m_techniques.push_back(Adopt(std::make_unique<FxTechniqueImpl>(this, &technique)));
+    m_techniques.push_back(Make<FxTechniqueImpl>(this, &technique));
   }
   return S_OK;
 }
@@ -303,7 +333,7 @@ void FxEffect::ReserveNodes() {
   for (const FxBuffer& buffer : m_object.buffers) variables += 1 + buffer.variables.size();
   std::size_t nodes = variables + m_object.techniques.size();
   for (const FxTechnique& technique : m_object.techniques) nodes += technique.passes.size();
-  m_nodes.reserve(nodes);
+  m_nodes.Reserve(nodes);
   m_localVariables.reserve(variables);
   m_techniques.reserve(m_object.techniques.size());
 }
@@ -363,7 +393,7 @@ HRESULT FxEffect::CreateShaders(std::string* error) {
     core.effect = this;
     core.name = desc.entry.c_str();
     core.shader = static_cast<uint32_t>(s);
-    state.anonymous = Adopt(std::make_unique<FxShaderVariable>(core));
+    state.anonymous = Make<FxShaderVariable>(core);
   }
   return S_OK;
 }
@@ -371,7 +401,7 @@ HRESULT FxEffect::CreateShaders(std::string* error) {
 ID3D10EffectType* FxEffect::TypeInterface(uint32_t index, bool element) {
   auto found = m_typeInterfaces.find({index, element});
   if (found != m_typeInterfaces.end()) return found->second;
-  ID3D10EffectType* type = Adopt(std::make_unique<FxTypeInterface>(this, index, element));
+  ID3D10EffectType* type = Make<FxTypeInterface>(this, index, element);
   m_typeInterfaces.emplace(std::make_pair(index, element), type);
   return type;
 }

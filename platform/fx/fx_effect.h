@@ -10,7 +10,9 @@
 #include <forward_list>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "com/com_object.h"
@@ -29,6 +31,41 @@ class FxShaderVariable;
 class FxNode {
  public:
   virtual ~FxNode() = default;
+};
+
+// Holds an effect's nodes in a few blocks instead of one allocation each: an
+// effect makes dozens of small nodes at creation and drops them together.
+// Nodes are destroyed in the order they were made.
+class FxNodeArena {
+ public:
+  FxNodeArena() = default;
+  FxNodeArena(const FxNodeArena&) = delete;
+  FxNodeArena& operator=(const FxNodeArena&) = delete;
+  ~FxNodeArena();
+
+  // Room for about `count` nodes, in one block.
+  void Reserve(std::size_t count);
+  template <typename Node, typename... Args>
+  Node* Make(Args&&... args) {
+    void* at = Allocate(sizeof(Node), alignof(Node));
+    m_nodes.reserve(m_nodes.size() + 1);  // so that the push below cannot throw
+    Node* node = new (at) Node(std::forward<Args>(args)...);
+    m_nodes.push_back(node);
+    return node;
+  }
+
+ private:
+  // About the size of a variable, the largest kind of node.
+  static constexpr std::size_t kNodeSize = 176;
+
+  void NewBlock(std::size_t bytes);
+  void* Allocate(std::size_t size, std::size_t align);
+
+  std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
+  unsigned char* m_free = nullptr;
+  std::size_t m_left = 0;
+  std::size_t m_blockSize = 0;
+  std::vector<FxNode*> m_nodes;
 };
 
 // A constant buffer's values and its device buffer, a dynamic one rewritten
@@ -106,12 +143,10 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   FxObjectState& ObjectAt(uint32_t index) { return *m_objects[index]; }
   // The annotation variables of a list, made on first use.
   const std::vector<ID3D10EffectVariable*>& Annotations(const std::vector<FxAnnotation>& annotations);
-  // Takes ownership of a node and returns it.
-  template <typename Node>
-  Node* Adopt(std::unique_ptr<Node> node) {
-    Node* raw = node.get();
-    m_nodes.push_back(std::move(node));
-    return raw;
+  // Makes a node the effect owns.
+  template <typename Node, typename... Args>
+  Node* Make(Args&&... args) {
+    return m_nodes.Make<Node>(std::forward<Args>(args)...);
   }
 
  private:
@@ -148,7 +183,7 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   std::vector<ID3D10EffectVariable*> m_sharedVariables;
   std::vector<FxTechniqueImpl*> m_techniques;
 
-  std::vector<std::unique_ptr<FxNode>> m_nodes;
+  FxNodeArena m_nodes;
   std::map<std::pair<uint32_t, bool>, ID3D10EffectType*> m_typeInterfaces;
   std::map<const std::vector<FxAnnotation>*, std::vector<ID3D10EffectVariable*>> m_annotations;
   std::forward_list<std::vector<uint8_t>> m_annotationData;  // stays where it is made

@@ -164,7 +164,7 @@ FxTechniqueImpl::FxTechniqueImpl(FxEffect* effect, const FxTechnique* technique)
   if (!effect) return;
   m_passes.reserve(technique->passes.size());
   for (const FxPass& pass : technique->passes) {
-    m_passes.push_back(effect->Adopt(std::make_unique<FxPassImpl>(effect, &pass)));
+    m_passes.push_back(effect->Make<FxPassImpl>(effect, &pass));
   }
 }
 

@@ -626,24 +626,24 @@ ID3D10EffectVariable* FxMakeVariable(const FxVariableCore& core) {
   FxEffect* effect = core.effect;
   const FxType& type = effect->Type(core.type, core.element);
   switch (type.typeClass) {
-    case D3D10_SVC_SCALAR: return effect->Adopt(std::make_unique<FxScalarVariable>(core));
-    case D3D10_SVC_VECTOR: return effect->Adopt(std::make_unique<FxVectorVariable>(core));
+    case D3D10_SVC_SCALAR: return effect->Make<FxScalarVariable>(core);
+    case D3D10_SVC_VECTOR: return effect->Make<FxVectorVariable>(core);
     case D3D10_SVC_MATRIX_ROWS:
-    case D3D10_SVC_MATRIX_COLUMNS: return effect->Adopt(std::make_unique<FxMatrixVariable>(core));
-    case D3D10_SVC_STRUCT: return effect->Adopt(std::make_unique<FxPlainVariable>(core));
+    case D3D10_SVC_MATRIX_COLUMNS: return effect->Make<FxMatrixVariable>(core);
+    case D3D10_SVC_STRUCT: return effect->Make<FxPlainVariable>(core);
     default: break;
   }
   uint32_t base = type.baseType;
-  if (FxIsResourceType(base)) return effect->Adopt(std::make_unique<FxShaderResourceVariable>(core));
-  if (FxIsShaderType(base)) return effect->Adopt(std::make_unique<FxShaderVariable>(core));
+  if (FxIsResourceType(base)) return effect->Make<FxShaderResourceVariable>(core);
+  if (FxIsShaderType(base)) return effect->Make<FxShaderVariable>(core);
   switch (base) {
-    case D3D10_SVT_STRING: return effect->Adopt(std::make_unique<FxStringVariable>(core));
-    case D3D10_SVT_SAMPLER: return effect->Adopt(std::make_unique<FxSamplerVariable>(core));
-    case D3D10_SVT_BLEND: return effect->Adopt(std::make_unique<FxBlendVariable>(core));
-    case D3D10_SVT_DEPTHSTENCIL: return effect->Adopt(std::make_unique<FxDepthStencilVariable>(core));
-    case D3D10_SVT_RASTERIZER: return effect->Adopt(std::make_unique<FxRasterizerVariable>(core));
-    case D3D10_SVT_CBUFFER: return effect->Adopt(std::make_unique<FxConstantBufferVariable>(core));
-    default: return effect->Adopt(std::make_unique<FxPlainVariable>(core));
+    case D3D10_SVT_STRING: return effect->Make<FxStringVariable>(core);
+    case D3D10_SVT_SAMPLER: return effect->Make<FxSamplerVariable>(core);
+    case D3D10_SVT_BLEND: return effect->Make<FxBlendVariable>(core);
+    case D3D10_SVT_DEPTHSTENCIL: return effect->Make<FxDepthStencilVariable>(core);
+    case D3D10_SVT_RASTERIZER: return effect->Make<FxRasterizerVariable>(core);
+    case D3D10_SVT_CBUFFER: return effect->Make<FxConstantBufferVariable>(core);
+    default: return effect->Make<FxPlainVariable>(core);
   }
 }
 
