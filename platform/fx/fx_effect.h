@@ -7,6 +7,7 @@
 
 #include <d3d10effect.h>
 
+#include <algorithm>
 #include <forward_list>
 #include <map>
 #include <memory>
@@ -48,7 +49,8 @@ class FxNodeArena {
   template <typename Node, typename... Args>
   Node* Make(Args&&... args) {
     void* at = Allocate(sizeof(Node), alignof(Node));
-    m_nodes.reserve(m_nodes.size() + 1);  // so that the push below cannot throw
+    // Room first, so that the push below cannot throw after the node is made.
+    if (m_nodes.size() == m_nodes.capacity()) m_nodes.reserve(std::max<std::size_t>(16, 2 * m_nodes.capacity()));
     Node* node = new (at) Node(std::forward<Args>(args)...);
     m_nodes.push_back(node);
     return node;
