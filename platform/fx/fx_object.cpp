@@ -390,7 +390,9 @@ uint32_t LaneChecksum(const uint8_t* bytes, std::size_t size) {
     FnvMix(lanes[2], LittleEndianWord(bytes + at + 16));
     FnvMix(lanes[3], LittleEndianWord(bytes + at + 24));
   }
-  for (; at < size; at += 8) FnvMix(lanes[0], at + 8 <= size ? LittleEndianWord(bytes + at) : EdgeWord(bytes, size, at));
+  for (; at < size; at += 8) {
+    FnvMix(lanes[0], at + 8 <= size ? LittleEndianWord(bytes + at) : EdgeWord(bytes, size, at));
+  }
   uint64_t hash = kFnvBasis;
   for (uint64_t lane : lanes) FnvMix(hash, lane);
   return static_cast<uint32_t>(hash ^ (hash >> 32));
