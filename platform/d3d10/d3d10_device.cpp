@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <string_view>
 
 #include "d3d10/d3d10_buffer.h"
 #include "d3d10/d3d10_input_layout.h"
@@ -341,15 +342,8 @@ std::size_t D3D10Device::KeyHash::operator()(const FramebufferKey& key) const {
   return hash;
 }
 
-// FNV-1a over 8-byte words, the last one padded with zeros.
 std::size_t D3D10Device::KeyHash::operator()(const D3D10StateKey& key) const {
-  uint64_t hash = 14695981039346656037ull;
-  for (uint8_t at = 0; at < key.size; at += 8) {
-    uint64_t word = 0;
-    std::memcpy(&word, key.bytes + at, std::min<std::size_t>(8, key.size - at));
-    hash = (hash ^ word) * 1099511628211ull;
-  }
-  return static_cast<std::size_t>(hash ^ (hash >> 32));
+  return std::hash<std::string_view>()(std::string_view(key.bytes, key.size));
 }
 
 // Bindings ------------------------------------------------------------------

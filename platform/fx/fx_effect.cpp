@@ -14,35 +14,32 @@
 extern "C" const IID IID_ID3D10Effect = {0x51b0ca8b, 0xec0b, 0x4519, {0x87, 0x0d, 0x8e, 0xe1, 0xcb, 0x50, 0x17, 0xc7}};
 extern "C" const IID IID_ID3D10EffectPool = {0x9537ab04, 0x3250, 0x412e, {0x82, 0x13, 0xfc, 0xd2, 0xf8, 0x67, 0x79, 0x33}};
 
+FxNodeArena::FxNodeArena(std::size_t count) : m_memory(std::max<std::size_t>(count, 1) * kNodeSize) {
+  m_nodes.reserve(count);
+}
+
 FxNodeArena::~FxNodeArena() {
   for (FxNode* node : m_nodes) node->~FxNode();
 }
 
-void FxNodeArena::Reserve(std::size_t count) {
-  m_nodes.reserve(m_nodes.size() + count);
-  std::size_t bytes = count * kNodeSize;
-  if (bytes > m_left) NewBlock(bytes);
+namespace {
+
+// The variables creation makes: one per buffer and buffer variable, per
+// object variable and per shader.
+std::size_t CreatedVariables(const FxEffectObject& object) {
+  std::size_t variables = object.objects.size() + object.shaders.size();
+  for (const FxBuffer& buffer : object.buffers) variables += 1 + buffer.variables.size();
+  return variables;
 }
 
-void FxNodeArena::NewBlock(std::size_t bytes) {
-  m_blocks.emplace_back(new unsigned char[bytes]);
-  m_free = m_blocks.back().get();
-  m_left = m_blockSize = bytes;
+// The nodes creation makes: those variables, the techniques and their passes.
+std::size_t CreatedNodes(const FxEffectObject& object) {
+  std::size_t nodes = CreatedVariables(object) + object.techniques.size();
+  for (const FxTechnique& technique : object.techniques) nodes += technique.passes.size();
+  return nodes;
 }
 
-void* FxNodeArena::Allocate(std::size_t size, std::size_t align) {
-  std::size_t pad = (align - reinterpret_cast<std::uintptr_t>(m_free) % align) % align;
-  if (!m_free || pad + size > m_left) {
-    // Blocks double, so that nodes made after creation (annotations, types)
-    // take few of them.
-    NewBlock(std::max({size + align, 8 * kNodeSize, 2 * m_blockSize}));
-    pad = (align - reinterpret_cast<std::uintptr_t>(m_free) % align) % align;
-  }
-  void* at = m_free + pad;
-  m_free += pad + size;
-  m_left -= pad + size;
-  return at;
-}
+}  // namespace
 
 void FxBufferState::Upload() {
   if (!dirty || external) return;
@@ -79,12 +76,13 @@ HRESULT FxEffect::Create(ID3D10Device* device, FxEffectObject object, FxEffect* 
 }
 
 FxEffect::FxEffect(ID3D10Device* device, FxEffectObject object, bool isPool)
-    : m_device(device), m_object(std::move(object)), m_isPool(isPool) {}
+    : m_device(device), m_object(std::move(object)), m_isPool(isPool), m_nodes(CreatedNodes(m_object)) {}
 
 FxEffect::~FxEffect() = default;
 
 HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
-  ReserveNodes();
+  m_localVariables.reserve(CreatedVariables(m_object));
+  m_techniques.reserve(m_object.techniques.size());
   // Each constant buffer is also a variable, of a type listing its variables;
   // the buffers' types follow the object's.
   const std::size_t firstBufferType = m_object.types.size();
@@ -324,18 +322,6 @@ HRESULT FxEffect::CreateObjects(std::string* error) {
     m_objects[o] = &state;
   }
   return S_OK;
-}
-
-// The nodes creation makes: a variable per buffer and buffer variable, per
-// object variable and per shader, a technique and its passes.
-void FxEffect::ReserveNodes() {
-  std::size_t variables = m_object.objects.size() + m_object.shaders.size();
-  for (const FxBuffer& buffer : m_object.buffers) variables += 1 + buffer.variables.size();
-  std::size_t nodes = variables + m_object.techniques.size();
-  for (const FxTechnique& technique : m_object.techniques) nodes += technique.passes.size();
-  m_nodes.Reserve(nodes);
-  m_localVariables.reserve(variables);
-  m_techniques.reserve(m_object.techniques.size());
 }
 
 // Links every pass's program at creation, as Direct3D creates a pass's

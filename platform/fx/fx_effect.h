@@ -11,6 +11,7 @@
 #include <forward_list>
 #include <map>
 #include <memory>
+#include <memory_resource>
 #include <new>
 #include <string>
 #include <utility>
@@ -39,16 +40,13 @@ class FxNode {
 // Nodes are destroyed in the order they were made.
 class FxNodeArena {
  public:
-  FxNodeArena() = default;
-  FxNodeArena(const FxNodeArena&) = delete;
-  FxNodeArena& operator=(const FxNodeArena&) = delete;
+  // The first block holds about `count` nodes; later ones grow.
+  explicit FxNodeArena(std::size_t count);
   ~FxNodeArena();
 
-  // Room for about `count` nodes, in one block.
-  void Reserve(std::size_t count);
   template <typename Node, typename... Args>
   Node* Make(Args&&... args) {
-    void* at = Allocate(sizeof(Node), alignof(Node));
+    void* at = m_memory.allocate(sizeof(Node), alignof(Node));
     // Room first, so that the push below cannot throw after the node is made.
     if (m_nodes.size() == m_nodes.capacity()) m_nodes.reserve(std::max<std::size_t>(16, 2 * m_nodes.capacity()));
     Node* node = new (at) Node(std::forward<Args>(args)...);
@@ -60,13 +58,7 @@ class FxNodeArena {
   // About the size of a variable, the largest kind of node.
   static constexpr std::size_t kNodeSize = 176;
 
-  void NewBlock(std::size_t bytes);
-  void* Allocate(std::size_t size, std::size_t align);
-
-  std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
-  unsigned char* m_free = nullptr;
-  std::size_t m_left = 0;
-  std::size_t m_blockSize = 0;
+  std::pmr::monotonic_buffer_resource m_memory;
   std::vector<FxNode*> m_nodes;
 };
 
@@ -161,7 +153,6 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   HRESULT CreateObjects(std::string* error);
   void PreparePrograms();
   HRESULT CreateShaders(std::string* error);
-  void ReserveNodes();
   void CreateVariables();
 
   ComPtr<ID3D10Device> m_device;
