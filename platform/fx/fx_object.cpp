@@ -10,9 +10,13 @@
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 44;
+constexpr std::size_t kHeaderSize = 52;
+// Versions 1 and 2 have no tail.
+constexpr std::size_t kEarlierHeaderSize = 44;
 
 constexpr std::size_t kChecksumAt = 16;
+constexpr std::size_t kTailAt = 44;
+constexpr std::size_t kTailChecksumAt = 48;
 
 uint32_t FloatBits(float value) {
   uint32_t bits;
@@ -34,7 +38,7 @@ constexpr uint32_t kMaxObjectElements = 4096;
 
 uint64_t Align16(uint64_t value) { return (value + 15) & ~uint64_t{15}; }
 
-// The three sections being built.
+// The three sections being built, and the SPIR-V that ends the data section.
 class Writer {
  public:
   void U32(uint32_t value) { m_records.push_back(value); }
@@ -58,18 +62,31 @@ class Writer {
     const uint8_t* at = static_cast<const uint8_t*>(bytes);
     m_data.insert(m_data.end(), at, at + size);
   }
+  // Bytes of the tail; their offset is made one from the data section's
+  // start when the head's data is complete.
+  void Spirv(const void* bytes, std::size_t size) {
+    while (m_tail.size() % 4) m_tail.push_back(0);
+    m_tailOffsets.push_back(m_records.size());
+    U32(static_cast<uint32_t>(m_tail.size()));
+    U32(static_cast<uint32_t>(size));
+    const uint8_t* at = static_cast<const uint8_t*>(bytes);
+    m_tail.insert(m_tail.end(), at, at + size);
+  }
   template <typename T, typename Item>
   void List(const std::vector<T>& items, Item item) {
     U32(static_cast<uint32_t>(items.size()));
     for (const T& value : items) item(value);
   }
 
-  std::vector<uint8_t> Finish(uint32_t flags) const {
+  std::vector<uint8_t> Finish(uint32_t flags) {
     auto aligned = [](std::size_t size) { return (size + 3) & ~std::size_t{3}; };
+    std::size_t headData = aligned(m_data.size());
+    for (std::size_t record : m_tailOffsets) m_records[record] += static_cast<uint32_t>(headData);
     std::size_t stringsAt = kHeaderSize;
     std::size_t recordsAt = aligned(stringsAt + m_strings.size());
     std::size_t dataAt = recordsAt + m_records.size() * 4;
-    std::size_t total = aligned(dataAt + m_data.size());
+    std::size_t dataSize = headData + m_tail.size();
+    std::size_t total = aligned(dataAt + dataSize);
     std::vector<uint8_t> bytes(total, 0);
     D3D10BlobWriter out(bytes.data());
     out.U32(kFxObjectMagic);
@@ -82,12 +99,14 @@ class Writer {
     out.U32(static_cast<uint32_t>(recordsAt));
     out.U32(static_cast<uint32_t>(m_records.size() * 4));
     out.U32(static_cast<uint32_t>(dataAt));
-    out.U32(static_cast<uint32_t>(m_data.size()));
+    out.U32(static_cast<uint32_t>(dataSize));
+    out.U32(static_cast<uint32_t>(dataAt + headData));
     if (!m_strings.empty()) std::memcpy(&bytes[stringsAt], m_strings.data(), m_strings.size());
     D3D10BlobWriter records(&bytes[recordsAt]);
     for (uint32_t word : m_records) records.U32(word);
     if (!m_data.empty()) std::memcpy(&bytes[dataAt], m_data.data(), m_data.size());
-    out.PatchU32(kChecksumAt, FxObjectChecksum(bytes.data(), total));
+    if (!m_tail.empty()) std::memcpy(&bytes[dataAt + headData], m_tail.data(), m_tail.size());
+    FxSealObject(bytes.data(), total);
     return bytes;
   }
 
@@ -95,21 +114,25 @@ class Writer {
   std::vector<uint32_t> m_records;
   std::vector<uint8_t> m_strings;
   std::vector<uint8_t> m_data;
+  std::vector<uint8_t> m_tail;
+  std::vector<std::size_t> m_tailOffsets;  // records holding a tail offset
   std::map<std::string, uint32_t> m_stringOffsets;
 };
 
 // Reads the records; the first failure sticks and every later read gives 0.
 class Reader {
  public:
+  // `headData`: how much of the data section lies before the SPIR-V tail.
   Reader(D3D10BlobReader blob, std::size_t strings, std::size_t stringsSize, std::size_t records,
-         std::size_t recordsSize, std::size_t data, std::size_t dataSize)
+         std::size_t recordsSize, std::size_t data, std::size_t dataSize, std::size_t headData)
       : m_blob(blob),
         m_strings(strings),
         m_stringsSize(stringsSize),
         m_at(records),
         m_end(records + recordsSize),
         m_data(data),
-        m_dataSize(dataSize) {}
+        m_dataSize(dataSize),
+        m_headData(headData) {}
 
   bool Failed() const { return m_failed; }
   bool AtEnd() const { return m_at == m_end; }
@@ -145,13 +168,19 @@ class Reader {
   }
   std::vector<uint8_t> Bytes() {
     std::size_t size = 0;
-    const uint8_t* begin = Range(&size);
+    const uint8_t* begin = Range(m_headData, &size);
     return begin ? std::vector<uint8_t>(begin, begin + size) : std::vector<uint8_t>();
   }
-  // Checks a range of the data section without copying it.
-  void SkipBytes() {
+  // SPIR-V may also lie in the tail.
+  std::vector<uint8_t> Spirv() {
     std::size_t size = 0;
-    Range(&size);
+    const uint8_t* begin = Range(m_dataSize, &size);
+    return begin ? std::vector<uint8_t>(begin, begin + size) : std::vector<uint8_t>();
+  }
+  // Checks a range of SPIR-V without copying it.
+  void SkipSpirv() {
+    std::size_t size = 0;
+    Range(m_dataSize, &size);
   }
   // A count of items each taking at least `minWords` record words; a count
   // the remaining records cannot hold is refused before anything is sized.
@@ -174,7 +203,7 @@ class Reader {
   D3D10BlobReader m_blob;
   std::size_t m_strings, m_stringsSize;
   std::size_t m_at, m_end;
-  std::size_t m_data, m_dataSize;
+  std::size_t m_data, m_dataSize, m_headData;
   bool m_failed = false;
   std::string m_error;
 
@@ -183,12 +212,17 @@ class Reader {
     return 0;
   }
 
-  // The data bytes a record names, or null once the records have failed.
-  const uint8_t* Range(std::size_t* size) {
+  // The data bytes a record names, which must lie within the first `limit`
+  // bytes of the data section; null once the records have failed.
+  const uint8_t* Range(std::size_t limit, std::size_t* size) {
     uint32_t offset = U32(), length = U32();
     if (m_failed) return nullptr;
     if (offset > m_dataSize || length > m_dataSize - offset) {
       Fail("bytes lie outside the data section");
+      return nullptr;
+    }
+    if (offset + std::size_t{length} > limit) {
+      Fail("bytes other than SPIR-V lie in the SPIR-V tail");
       return nullptr;
     }
     *size = length;
@@ -354,13 +388,17 @@ uint64_t LittleEndianWord(const uint8_t* at) {
   return word;
 }
 
-// The 8-byte word at `at` with the checksum field and whatever lies past the
-// end read as zeros.
-uint64_t EdgeWord(const uint8_t* bytes, std::size_t size, std::size_t at) {
+// Whether a checksum skips the head's checksum field.
+enum class Field { Skipped, Kept };
+
+// The 8-byte word at `at` with whatever lies past the end, and the checksum
+// field when skipped, read as zeros.
+uint64_t EdgeWord(const uint8_t* bytes, std::size_t size, std::size_t at, Field field = Field::Skipped) {
   uint64_t word = 0;
   for (std::size_t i = 0; i < 8 && at + i < size; ++i) {
     std::size_t byte = at + i;
-    if (byte < kChecksumAt || byte >= kChecksumAt + 4) word |= uint64_t{bytes[byte]} << (8 * i);
+    bool skipped = field == Field::Skipped && byte >= kChecksumAt && byte < kChecksumAt + 4;
+    if (!skipped) word |= uint64_t{bytes[byte]} << (8 * i);
   }
   return word;
 }
@@ -376,14 +414,15 @@ uint32_t ChainChecksum(const uint8_t* bytes, std::size_t size) {
   return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
-// Version 2: four FNV-1a lanes over 32-byte blocks, so that the lanes'
-// multiplications overlap (one chain waits on each product); the words after
-// the last whole block go to the first lane, and the lanes fold into one.
-uint32_t LaneChecksum(const uint8_t* bytes, std::size_t size) {
+// Versions 2 and 3: four FNV-1a lanes over 32-byte blocks, so that the
+// lanes' multiplications overlap (one chain waits on each product); the words
+// after the last whole block go to the first lane, and the lanes fold into
+// one.
+uint32_t LaneChecksum(const uint8_t* bytes, std::size_t size, Field field = Field::Skipped) {
   uint64_t lanes[4] = {kFnvBasis, kFnvBasis, kFnvBasis, kFnvBasis};
   std::size_t at = 0;
-  // The first block holds the checksum field.
-  for (; at < 32 && at < size; at += 8) FnvMix(lanes[at / 8], EdgeWord(bytes, size, at));
+  // The first block may hold the checksum field.
+  for (; at < 32 && at < size; at += 8) FnvMix(lanes[at / 8], EdgeWord(bytes, size, at, field));
   for (; at + 32 <= size; at += 32) {
     FnvMix(lanes[0], LittleEndianWord(bytes + at));
     FnvMix(lanes[1], LittleEndianWord(bytes + at + 8));
@@ -398,13 +437,39 @@ uint32_t LaneChecksum(const uint8_t* bytes, std::size_t size) {
   return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
+uint32_t VersionOf(const D3D10BlobReader& blob) { return blob.Holds(4, 4) ? blob.U32(4) : 0; }
+
+// Where the head the checksum at offset 16 covers ends: at the tail in
+// version 3 (held to the bytes there are), at the end before.
+std::size_t HeadEnd(const D3D10BlobReader& blob, std::size_t size) {
+  if (VersionOf(blob) != kFxObjectVersion || !blob.Holds(kTailAt, 4)) return size;
+  return std::min<std::size_t>(blob.U32(kTailAt), size);
+}
+
+uint32_t TailChecksum(const uint8_t* bytes, std::size_t size, std::size_t headEnd) {
+  return LaneChecksum(bytes + headEnd, size - headEnd, Field::Kept);
+}
+
 }  // namespace
 
 uint32_t FxObjectChecksum(const void* data, std::size_t size) {
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   D3D10BlobReader blob(data, size);
-  bool first = blob.Holds(4, 4) && blob.U32(4) == kFxObjectFirstVersion;
-  return first ? ChainChecksum(bytes, size) : LaneChecksum(bytes, size);
+  if (VersionOf(blob) == kFxObjectFirstVersion) return ChainChecksum(bytes, size);
+  return LaneChecksum(bytes, HeadEnd(blob, size));
+}
+
+void FxSealObject(void* data, std::size_t size) {
+  D3D10BlobReader blob(data, size);
+  if (!data || !blob.Holds(kChecksumAt, 4)) return;
+  uint8_t* bytes = static_cast<uint8_t*>(data);
+  D3D10BlobWriter out(bytes);
+  // The tail's checksum lies in the head, so it goes first.
+  std::size_t headEnd = HeadEnd(blob, size);
+  if (VersionOf(blob) == kFxObjectVersion && blob.Holds(kTailChecksumAt, 4) && headEnd >= kHeaderSize) {
+    out.PatchU32(kTailChecksumAt, TailChecksum(bytes, size, headEnd));
+  }
+  out.PatchU32(kChecksumAt, FxObjectChecksum(data, size));
 }
 
 uint32_t FxShaderStageOf(uint32_t baseType) {
@@ -455,7 +520,7 @@ std::vector<uint8_t> FxWriteObject(const FxEffectObject& object) {
     out.U32(s.stage);
     out.String(s.entry), out.String(s.profile);
     out.Bytes(s.bytecode.data(), s.bytecode.size());
-    out.Bytes(s.spirv.data(), s.spirv.size());
+    out.Spirv(s.spirv.data(), s.spirv.size());
     WriteSignature(out, s.inputs);
     WriteSignature(out, s.outputs);
     WriteBindings(out, s.constantBuffers);
@@ -481,26 +546,42 @@ std::vector<uint8_t> FxWriteObject(const FxEffectObject& object) {
 
 bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error, FxRead parts) {
   D3D10BlobReader blob(data, size);
-  if (!data || !blob.Holds(0, kHeaderSize)) return Fail(error, "too small for an effect object");
+  if (!data || !blob.Holds(0, kEarlierHeaderSize)) return Fail(error, "too small for an effect object");
   if (blob.U32(0) != kFxObjectMagic) return Fail(error, "not an effect object of this platform");
   uint32_t version = blob.U32(4);
-  if (version != kFxObjectVersion && version != kFxObjectFirstVersion) {
+  if (version < kFxObjectFirstVersion || version > kFxObjectVersion) {
     return Fail(error, "effect object version " + std::to_string(version) + " is not supported");
   }
+  std::size_t headerSize = version == kFxObjectVersion ? kHeaderSize : kEarlierHeaderSize;
+  if (!blob.Holds(0, headerSize)) return Fail(error, "too small for an effect object");
   if (blob.U32(8) != size) return Fail(error, "the effect object is truncated or has trailing bytes");
-  if (FxObjectChecksum(data, size) != blob.U32(kChecksumAt)) {
+  std::size_t headEnd = HeadEnd(blob, size);
+  if (version == kFxObjectVersion && (blob.U32(kTailAt) > size || headEnd < headerSize || headEnd % 4)) {
+    return Fail(error, "the SPIR-V tail lies outside the effect object");
+  }
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  // An effect being created never reads the tail, so it need not check it.
+  bool tailChecked = version != kFxObjectVersion || parts == FxRead::WithoutSpirv ||
+                     TailChecksum(bytes, size, headEnd) == blob.U32(kTailChecksumAt);
+  if (FxObjectChecksum(data, size) != blob.U32(kChecksumAt) || !tailChecked) {
     return Fail(error, "the effect object is damaged (checksum mismatch)");
   }
   std::size_t sections[3][2];
   for (int i = 0; i < 3; ++i) {
     sections[i][0] = blob.U32(20 + 8 * i);
     sections[i][1] = blob.U32(24 + 8 * i);
-    if (sections[i][0] < kHeaderSize || sections[i][0] % 4 || !blob.Holds(sections[i][0], sections[i][1])) {
+    if (sections[i][0] < headerSize || sections[i][0] % 4 || !blob.Holds(sections[i][0], sections[i][1])) {
       return Fail(error, "a section lies outside the effect object");
     }
   }
+  // Strings, records and the data's start lie in the head.
+  if (sections[0][0] + sections[0][1] > headEnd || sections[1][0] + sections[1][1] > headEnd ||
+      sections[2][0] > headEnd) {
+    return Fail(error, "a section lies in the SPIR-V tail");
+  }
   if (sections[1][1] % 4) return Fail(error, "the records are not whole numbers");
-  Reader in(blob, sections[0][0], sections[0][1], sections[1][0], sections[1][1], sections[2][0], sections[2][1]);
+  Reader in(blob, sections[0][0], sections[0][1], sections[1][0], sections[1][1], sections[2][0], sections[2][1],
+            std::min(headEnd - sections[2][0], sections[2][1]));
   FieldReader field{in};
   *object = FxEffectObject();
   object->flags = blob.U32(12);
@@ -541,9 +622,9 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
     s->entry = in.String(), s->profile = in.String();
     s->bytecode = in.Bytes();
     if (parts == FxRead::WithoutSpirv) {
-      in.SkipBytes();
+      in.SkipSpirv();
     } else {
-      s->spirv = in.Bytes();
+      s->spirv = in.Spirv();
     }
     ReadSignature(in, &s->inputs);
     ReadSignature(in, &s->outputs);

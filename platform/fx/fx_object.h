@@ -2,15 +2,24 @@
 // in memory and as bytes.
 //
 // Byte form, little-endian, every number unsigned 32-bit unless noted:
-//   0  magic 'MVFX' (bytes 4D 56 46 58)   4  version (1)   8  total size
+//   0  magic 'MVFX' (bytes 4D 56 46 58)   4  version (3)   8  total size
 //   12 flags (kFxObjectChild: compiled as a child effect)
-//   16 checksum: 64-bit FNV-1a over the object's 8-byte little-endian words
-//      (a short tail padded with zeros), these four bytes read as zero,
-//      folded to 32 bits (low half xor high half)
+//   16 checksum of the head, the bytes before the SPIR-V tail: four 64-bit
+//      FNV-1a lanes over its 32-byte blocks of little-endian words (a short
+//      end padded with zeros; the words after the last whole block go to the
+//      first lane), these four bytes read as zero, the lanes folded into one
+//      FNV-1a hash and that to 32 bits (low half xor high half)
 //   20 strings offset   24 strings size
 //   28 records offset   32 records size
 //   36 data offset      40 data size
-//   44 the three sections, each starting on a multiple of 4.
+//   44 tail offset: where the shaders' SPIR-V starts, at the end of the data
+//      section; everything else lies before it
+//   48 checksum of the tail, as the head's but with no field skipped
+//   52 the three sections, each starting on a multiple of 4.
+// The SPIR-V has a checksum of its own so that a reader that does not use it
+// need not read it. Versions 1 and 2 have a 44-byte header and no tail: one
+// checksum covers everything, an FNV-1a chain in version 1 and the lanes in
+// version 2.
 // Strings: zero-terminated texts; a string is referred to by its offset in
 // the section. Data: raw bytes (initial values, shader blobs, SPIR-V),
 // referred to by an offset and a size. Records: a sequence of numbers, in
@@ -47,9 +56,11 @@
 #include <vector>
 
 constexpr uint32_t kFxObjectMagic = 0x5846564Du;
-constexpr uint32_t kFxObjectVersion = 2;
-// Objects of the first version differ only in their checksum and still read.
+constexpr uint32_t kFxObjectVersion = 3;
+// Objects of the earlier versions differ only in their header and checksums,
+// and still read.
 constexpr uint32_t kFxObjectFirstVersion = 1;
+constexpr uint32_t kFxObjectSecondVersion = 2;
 constexpr uint32_t kFxObjectChild = 0x1;
 constexpr uint32_t kFxNone = 0xFFFFFFFFu;
 
@@ -214,6 +225,10 @@ struct FxEffectObject {
 // The checksum an object of these bytes carries at offset 16, by the version
 // the bytes name.
 uint32_t FxObjectChecksum(const void* data, std::size_t size);
+// Writes the checksums an object of these bytes carries, by the version the
+// bytes name: what the writer does last, and what a test or a fuzzer does to
+// bytes it has changed.
+void FxSealObject(void* data, std::size_t size);
 // Whether the bytes start like an effect object.
 bool FxIsObject(const void* data, std::size_t size);
 std::vector<uint8_t> FxWriteObject(const FxEffectObject& object);

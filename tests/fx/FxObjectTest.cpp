@@ -67,23 +67,56 @@ TEST_F(ObjectTest, ReadsBackWhatWasWritten) {
   EXPECT_EQ(s_object.shaders[0].spirv, read.shaders[0].spirv);
 }
 
-// Objects of the first version carry a checksum of another kind; they read as
-// they did, and a checksum of the wrong kind is refused.
-TEST_F(ObjectTest, FirstVersionObjectsStillRead) {
-  std::vector<uint8_t> first = s_bytes;
-  first[4] = static_cast<uint8_t>(kFxObjectFirstVersion);
-  uint32_t checksum = FxObjectChecksum(first.data(), first.size());
-  EXPECT_NE(checksum, FxObjectChecksum(s_bytes.data(), s_bytes.size()));
-  std::memcpy(&first[16], &checksum, 4);
+// Objects of the earlier versions carry checksums of other kinds and no
+// SPIR-V tail; they read as they did, and a checksum of the wrong kind is
+// refused.
+TEST_F(ObjectTest, EarlierVersionsStillRead) {
+  for (uint32_t version : {kFxObjectFirstVersion, kFxObjectSecondVersion}) {
+    std::vector<uint8_t> earlier = s_bytes;
+    earlier[4] = static_cast<uint8_t>(version);
+    FxSealObject(earlier.data(), earlier.size());
+    FxEffectObject read;
+    std::string error;
+    ASSERT_TRUE(FxReadObject(earlier.data(), earlier.size(), &read, &error)) << version << ": " << error;
+    EXPECT_EQ(s_bytes, FxWriteObject(read));
+
+    std::vector<uint8_t> mixed = s_bytes;
+    std::memcpy(&mixed[16], &earlier[16], 4);
+    EXPECT_FALSE(FxReadObject(mixed.data(), mixed.size(), &read, &error)) << version;
+    EXPECT_NE(std::string::npos, error.find("checksum"));
+  }
+}
+
+// The SPIR-V ends the object under a checksum of its own: damage there stops
+// the readers that use it, and an effect being created, which does not, reads
+// on. Everything else is covered by the head's checksum for every reader.
+TEST_F(ObjectTest, TheSpirvTailHasItsOwnChecksum) {
+  uint32_t tailAt;
+  std::memcpy(&tailAt, &s_bytes[44], 4);
+  ASSERT_LT(tailAt, s_bytes.size());
   FxEffectObject read;
   std::string error;
-  ASSERT_TRUE(FxReadObject(first.data(), first.size(), &read, &error)) << error;
-  EXPECT_EQ(s_bytes, FxWriteObject(read));
 
-  std::vector<uint8_t> mixed = s_bytes;
-  std::memcpy(&mixed[16], &checksum, 4);
-  EXPECT_FALSE(FxReadObject(mixed.data(), mixed.size(), &read, &error));
+  std::vector<uint8_t> spirv = s_bytes;
+  spirv[tailAt + 20] ^= 0x10;
+  EXPECT_FALSE(FxReadObject(spirv.data(), spirv.size(), &read, &error));
   EXPECT_NE(std::string::npos, error.find("checksum"));
+  EXPECT_TRUE(FxReadObject(spirv.data(), spirv.size(), &read, &error, FxRead::WithoutSpirv)) << error;
+
+  std::vector<uint8_t> head = s_bytes;
+  head[tailAt - 8] ^= 0x10;
+  EXPECT_FALSE(FxReadObject(head.data(), head.size(), &read, &error, FxRead::WithoutSpirv));
+  EXPECT_NE(std::string::npos, error.find("checksum"));
+
+  // A tail that starts inside the header, or past the end, is refused even
+  // with both checksums made right.
+  for (uint32_t at : {40u, static_cast<uint32_t>(s_bytes.size() + 4)}) {
+    std::vector<uint8_t> moved = s_bytes;
+    std::memcpy(&moved[44], &at, 4);
+    FxSealObject(moved.data(), moved.size());
+    EXPECT_FALSE(FxReadObject(moved.data(), moved.size(), &read, &error, FxRead::WithoutSpirv)) << at;
+    EXPECT_EQ("the SPIR-V tail lies outside the effect object", error);
+  }
 }
 
 // An effect being created reads everything except the SPIR-V.
@@ -165,9 +198,8 @@ TEST_F(ObjectTest, HugeCountsAreRefusedBeforeAnythingIsSized) {
   std::memcpy(&recordsAt, &bytes[28], 4);
   uint32_t huge = 0xFFFFFFF0u;
   std::memcpy(&bytes[recordsAt], &huge, 4);
-  // Keep the checksum right so that the count itself is what is judged.
-  uint32_t checksum = FxObjectChecksum(bytes.data(), bytes.size());
-  std::memcpy(&bytes[16], &checksum, 4);
+  // Keep the checksums right so that the count itself is what is judged.
+  FxSealObject(bytes.data(), bytes.size());
   FxEffectObject read;
   std::string error;
   EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));
