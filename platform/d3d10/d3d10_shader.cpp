@@ -305,9 +305,8 @@ D3D10Program* D3D10LinkProgram(D3D10Device* device, const D3D10ShaderCode* stage
   glLinkProgram(name);
   GLint linked = GL_FALSE;
   glGetProgramiv(name, GL_LINK_STATUS, &linked);
-  for (unsigned stage = 0; stage < kStageCount; ++stage) {
-    if (stages[stage]) glDetachShader(name, stages[stage]->shader);
-  }
+  // The shaders stay attached: a program goes before any of its shaders does
+  // (D3D10Device::OnShaderDestroyed), so detaching would only cost calls.
   if (!linked) {
     if (device->IsDebug()) std::fprintf(stderr, "d3d10: program link failed:\n%s\n", InfoLog(name, true).c_str());
     glDeleteProgram(name);

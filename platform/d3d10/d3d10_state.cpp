@@ -381,25 +381,34 @@ GLuint D3D10CreateGLSampler(const D3D10_SAMPLER_DESC& d) {
                                    epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic");
   GLuint sampler = 0;
   glCreateSamplers(1, &sampler);
+  // A new sampler holds GL's initial values; only what differs is set.
+  auto integer = [sampler](GLenum name, GLint value, GLint initial) {
+    if (value != initial) glSamplerParameteri(sampler, name, value);
+  };
+  auto real = [sampler](GLenum name, GLfloat value, GLfloat initial) {
+    if (value != initial) glSamplerParameterf(sampler, name, value);
+  };
   unsigned filter = static_cast<unsigned>(d.Filter);
-  glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER,
-                      kMinFilters[(filter & kFilterMinLinear) != 0][(filter & kFilterMipLinear) != 0]);
-  glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, (filter & kFilterMagLinear) ? GL_LINEAR : GL_NEAREST);
+  integer(GL_TEXTURE_MIN_FILTER, kMinFilters[(filter & kFilterMinLinear) != 0][(filter & kFilterMipLinear) != 0],
+          GL_NEAREST_MIPMAP_LINEAR);
+  integer(GL_TEXTURE_MAG_FILTER, (filter & kFilterMagLinear) ? GL_LINEAR : GL_NEAREST, GL_LINEAR);
   if (s_anisotropy) {
     GLfloat anisotropy = (filter & kFilterAnisotropic) ? static_cast<GLfloat>(d.MaxAnisotropy ? d.MaxAnisotropy : 1)
                                                        : 1.0f;
-    glSamplerParameterf(sampler, GL_TEXTURE_MAX_ANISOTROPY, anisotropy);
+    real(GL_TEXTURE_MAX_ANISOTROPY, anisotropy, 1.0f);
   }
-  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, kAddressModes[d.AddressU]);
-  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, kAddressModes[d.AddressV]);
-  glSamplerParameteri(sampler, GL_TEXTURE_WRAP_R, kAddressModes[d.AddressW]);
-  glSamplerParameterf(sampler, GL_TEXTURE_LOD_BIAS, d.MipLODBias);
-  glSamplerParameterf(sampler, GL_TEXTURE_MIN_LOD, d.MinLOD);
-  glSamplerParameterf(sampler, GL_TEXTURE_MAX_LOD, d.MaxLOD);
-  glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, d.BorderColor);
+  integer(GL_TEXTURE_WRAP_S, kAddressModes[d.AddressU], GL_REPEAT);
+  integer(GL_TEXTURE_WRAP_T, kAddressModes[d.AddressV], GL_REPEAT);
+  integer(GL_TEXTURE_WRAP_R, kAddressModes[d.AddressW], GL_REPEAT);
+  real(GL_TEXTURE_LOD_BIAS, d.MipLODBias, 0.0f);
+  real(GL_TEXTURE_MIN_LOD, d.MinLOD, -1000.0f);
+  real(GL_TEXTURE_MAX_LOD, d.MaxLOD, 1000.0f);
+  if (d.BorderColor[0] != 0 || d.BorderColor[1] != 0 || d.BorderColor[2] != 0 || d.BorderColor[3] != 0) {
+    glSamplerParameterfv(sampler, GL_TEXTURE_BORDER_COLOR, d.BorderColor);
+  }
   if (filter & kFilterComparison) {
     glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_MODE, GL_COMPARE_REF_TO_TEXTURE);
-    glSamplerParameteri(sampler, GL_TEXTURE_COMPARE_FUNC, kComparisonFuncs[d.ComparisonFunc]);
+    integer(GL_TEXTURE_COMPARE_FUNC, kComparisonFuncs[d.ComparisonFunc], GL_LEQUAL);
   }
   return sampler;
 }
