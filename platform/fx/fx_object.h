@@ -44,8 +44,8 @@
 //               factor, sample mask, stencil reference)
 //   annotations: name, type, value bytes, strings
 // A type's members refer to types listed before it. Reading checks the magic,
-// version, sizes, checksum, every offset and every index before anything is
-// used.
+// version, sizes, the checksums of what it reads, every offset and every
+// index before anything is used.
 #pragma once
 
 #include <d3d10effect.h>
