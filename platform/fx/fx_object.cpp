@@ -186,7 +186,9 @@ class Reader {
   // the remaining records cannot hold is refused before anything is sized.
   uint32_t Count(std::size_t minWords) {
     uint32_t count = U32();
-    if (!m_failed && count > (m_end - m_at) / (4 * minWords)) {
+    // Multiplied, not divided: this runs for every list. Both sides fit in
+    // 64 bits (a count is 32-bit, minWords small).
+    if (!m_failed && uint64_t{count} * 4 * minWords > m_end - m_at) {
       Fail("a list is longer than the records");
       return 0;
     }
@@ -721,11 +723,12 @@ bool CheckStates(FxStateObject kind, const std::vector<Desc>& descs, const std::
   for (const Desc& desc : descs) {
     for (std::size_t f = 0; f < kFxStateFieldCount; ++f) {
       const FxStateField& field = kFxStateFields[f];
-      if (field.object != kind) continue;
+      // Only fields with named values can hold a wrong one.
+      if (field.object != kind || !field.names) continue;
       for (uint32_t e = 0; e < field.elements; ++e) {
         double value[4];
         FxLoadState(field, e, &desc, value);
-        if (field.names && !FxStateNameOf(field, static_cast<uint32_t>(value[0]))) {
+        if (!FxStateNameOf(field, static_cast<uint32_t>(value[0]))) {
           return Fail(error, "state '" + std::string(field.name) + "' of '" + name + "' has an unknown value");
         }
       }
