@@ -305,8 +305,11 @@ D3D10Program* D3D10LinkProgram(D3D10Device* device, const D3D10ShaderCode* stage
   glLinkProgram(name);
   GLint linked = GL_FALSE;
   glGetProgramiv(name, GL_LINK_STATUS, &linked);
-  // The shaders stay attached: a program goes before any of its shaders does
-  // (D3D10Device::OnShaderDestroyed), so detaching would only cost calls.
+  // Detached now, the shaders cost the driver less when the program goes:
+  // keeping them attached measured slower over a create-and-release cycle.
+  for (unsigned stage = 0; stage < kStageCount; ++stage) {
+    if (stages[stage]) glDetachShader(name, stages[stage]->shader);
+  }
   if (!linked) {
     if (device->IsDebug()) std::fprintf(stderr, "d3d10: program link failed:\n%s\n", InfoLog(name, true).c_str());
     glDeleteProgram(name);
