@@ -151,31 +151,30 @@ class Reader {
     return value;
   }
   float F32() { return BitsFloat(U32()); }
-  std::string String() {
+  // Strings and bytes go straight into the item being read.
+  void String(std::string* text) {
     uint32_t offset = U32();
-    if (m_failed) return {};
+    if (m_failed) return;
     if (offset >= m_stringsSize) {
       Fail("a string lies outside the string table");
-      return {};
+      return;
     }
     const char* begin = reinterpret_cast<const char*>(m_blob.At(m_strings + offset));
     const void* zero = std::memchr(begin, 0, m_stringsSize - offset);
     if (!zero) {
       Fail("a string is not terminated");
-      return {};
+      return;
     }
-    return std::string(begin, static_cast<const char*>(zero));
+    text->assign(begin, static_cast<const char*>(zero));
   }
-  std::vector<uint8_t> Bytes() {
+  void Bytes(std::vector<uint8_t>* bytes) {
     std::size_t size = 0;
-    const uint8_t* begin = Range(m_headData, &size);
-    return begin ? std::vector<uint8_t>(begin, begin + size) : std::vector<uint8_t>();
+    if (const uint8_t* begin = Range(m_headData, &size)) bytes->assign(begin, begin + size);
   }
   // SPIR-V may also lie in the tail.
-  std::vector<uint8_t> Spirv() {
+  void Spirv(std::vector<uint8_t>* bytes) {
     std::size_t size = 0;
-    const uint8_t* begin = Range(m_dataSize, &size);
-    return begin ? std::vector<uint8_t>(begin, begin + size) : std::vector<uint8_t>();
+    if (const uint8_t* begin = Range(m_dataSize, &size)) bytes->assign(begin, begin + size);
   }
   // Checks a range of SPIR-V without copying it.
   void SkipSpirv() {
@@ -306,10 +305,10 @@ void WriteAnnotations(Writer& out, const std::vector<FxAnnotation>& annotations)
 
 void ReadAnnotations(Reader& in, std::vector<FxAnnotation>* annotations) {
   in.List(annotations, 5, [&](FxAnnotation* a) {
-    a->name = in.String();
+    in.String(&a->name);
     a->type = in.U32();
-    a->value = in.Bytes();
-    in.List(&a->strings, 1, [&](std::string* s) { *s = in.String(); });
+    in.Bytes(&a->value);
+    in.List(&a->strings, 1, [&](std::string* s) { in.String(s); });
   });
 }
 
@@ -322,7 +321,7 @@ void WriteSignature(Writer& out, const std::vector<FxSignatureElement>& elements
 
 void ReadSignature(Reader& in, std::vector<FxSignatureElement>* elements) {
   in.List(elements, 6, [&](FxSignatureElement* e) {
-    e->semantic = in.String();
+    in.String(&e->semantic);
     e->index = in.U32(), e->reg = in.U32(), e->systemValue = in.U32(), e->componentType = in.U32();
     e->mask = in.U32();
   });
@@ -588,45 +587,45 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
   *object = FxEffectObject();
   object->flags = blob.U32(12);
   in.List(&object->types, 10, [&](FxType* t) {
-    t->name = in.String();
+    in.String(&t->name);
     t->typeClass = in.U32(), t->baseType = in.U32(), t->elements = in.U32(), t->rows = in.U32();
     t->columns = in.U32(), t->packedSize = in.U32(), t->unpackedSize = in.U32(), t->stride = in.U32();
     in.List(&t->members, 4, [&](FxTypeMember* m) {
-      m->name = in.String(), m->semantic = in.String(), m->type = in.U32(), m->offset = in.U32();
+      in.String(&m->name), in.String(&m->semantic), m->type = in.U32(), m->offset = in.U32();
     });
   });
   in.List(&object->buffers, 10, [&](FxBuffer* b) {
-    b->name = in.String();
+    in.String(&b->name);
     b->size = in.U32(), b->flags = in.U32(), b->bindPoint = in.U32();
     ReadAnnotations(in, &b->annotations);
     in.List(&b->variables, 7, [&](FxVariable* v) {
-      v->name = in.String(), v->semantic = in.String();
+      in.String(&v->name), in.String(&v->semantic);
       v->type = in.U32(), v->offset = in.U32(), v->flags = in.U32(), v->bindPoint = in.U32();
       ReadAnnotations(in, &v->annotations);
     });
-    b->initial = in.Bytes();
+    in.Bytes(&b->initial);
     b->glSize = in.U32();
     in.List(&b->runs, 3, [&](FxCopyRun* r) { r->source = in.U32(), r->target = in.U32(), r->size = in.U32(); });
   });
   in.List(&object->objects, 12, [&](FxObject* o) {
-    o->name = in.String(), o->semantic = in.String();
+    in.String(&o->name), in.String(&o->semantic);
     o->type = in.U32(), o->flags = in.U32(), o->bindPoint = in.U32();
     ReadAnnotations(in, &o->annotations);
     in.List(&o->blends, 23, [&](D3D10_BLEND_DESC* d) { BlendFields(field, *d); });
     in.List(&o->depthStencils, 14, [&](D3D10_DEPTH_STENCIL_DESC* d) { DepthStencilFields(field, *d); });
     in.List(&o->rasterizers, 10, [&](D3D10_RASTERIZER_DESC* d) { RasterizerFields(field, *d); });
     in.List(&o->samplers, 13, [&](D3D10_SAMPLER_DESC* d) { SamplerFields(field, *d); });
-    in.List(&o->strings, 1, [&](std::string* s) { *s = in.String(); });
+    in.List(&o->strings, 1, [&](std::string* s) { in.String(s); });
     in.List(&o->shaders, 1, [&](uint32_t* s) { *s = in.U32(); });
   });
   in.List(&object->shaders, 18, [&](FxShader* s) {
     s->stage = in.U32();
-    s->entry = in.String(), s->profile = in.String();
-    s->bytecode = in.Bytes();
+    in.String(&s->entry), in.String(&s->profile);
+    in.Bytes(&s->bytecode);
     if (parts == FxRead::WithoutSpirv) {
       in.SkipSpirv();
     } else {
-      s->spirv = in.Spirv();
+      in.Spirv(&s->spirv);
     }
     ReadSignature(in, &s->inputs);
     ReadSignature(in, &s->outputs);
@@ -635,10 +634,10 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
     ReadBindings(in, &s->samplers);
   });
   in.List(&object->techniques, 2, [&](FxTechnique* t) {
-    t->name = in.String();
+    in.String(&t->name);
     ReadAnnotations(in, &t->annotations);
     in.List(&t->passes, 24, [&](FxPass* p) {
-      p->name = in.String();
+      in.String(&p->name);
       ReadAnnotations(in, &p->annotations);
       for (FxShaderRef& s : p->shaders) s.shader = in.U32(), s.variable = in.U32(), s.element = in.U32();
       ReadState(in, &p->blend);
