@@ -39,14 +39,9 @@ HRESULT CreateEffect(LPCVOID pData, SIZE_T DataLength, LPCSTR pSrcFileName, cons
                      ID3D10Include* pInclude, LPCSTR pProfile, ID3D10Device* pDevice, FxEffect* pool, bool isPool,
                      FxEffect** effect, std::string* messages) {
   std::string name = pSrcFileName && *pSrcFileName ? pSrcFileName : "memory";
-  FxEffectObject object;
-  std::string error;
-  if (FxIsObject(pData, DataLength)) {
-    if (!FxReadObject(pData, DataLength, &object, &error, FxRead::WithoutSpirv)) {
-      *messages = name + "(1,1): error X" + std::to_string(kFxErrorObject) + ": " + error + "\n";
-      return E_FAIL;
-    }
-  } else {
+  // Source becomes an object first: an effect is made from an object's bytes.
+  std::vector<uint8_t> compiled;
+  if (!FxIsObject(pData, DataLength)) {
     if (!pProfile || (std::strcmp(pProfile, "fx_4_0") && std::strcmp(pProfile, "fx_4_1"))) {
       *messages = name + "(1,1): error X" + std::to_string(kFxErrorProfile) + ": profile '" +
                   (pProfile ? pProfile : "") + "' is not supported; use fx_4_0\n";
@@ -63,9 +58,14 @@ HRESULT CreateEffect(LPCVOID pData, SIZE_T DataLength, LPCSTR pSrcFileName, cons
     ApplicationIncludes application(pInclude);
     FxFileIncludeHandler files({""});
     options.includes = pInclude ? static_cast<FxIncludeHandler*>(&application) : &files;
+    FxEffectObject object;
     if (!FxCompile(source, options, &object, messages)) return E_FAIL;
+    compiled = FxWriteObject(object);
+    pData = compiled.data();
+    DataLength = compiled.size();
   }
-  HRESULT hr = FxEffect::Create(pDevice, std::move(object), pool, isPool, effect, &error);
+  std::string error;
+  HRESULT hr = FxEffect::Create(pDevice, pData, DataLength, pool, isPool, effect, &error);
   if (FAILED(hr)) *messages += name + "(1,1): error X" + std::to_string(kFxErrorObject) + ": " + error + "\n";
   return hr;
 }

@@ -63,9 +63,10 @@ std::string Components(uint32_t baseType, const uint8_t* data, std::size_t count
   return text;
 }
 
+template <typename Form>
 class Listing {
  public:
-  Listing(const FxEffectObject& object, bool withCode) : m_object(object), m_withCode(withCode) {}
+  Listing(const FxEffectObjectOf<Form>& object, bool withCode) : m_object(object), m_withCode(withCode) {}
 
   std::string Run() {
     Line("// " + std::to_string(m_object.buffers.size()) + " constant buffer(s), " +
@@ -75,9 +76,9 @@ class Listing {
     for (std::size_t i = 0; i < m_object.types.size(); ++i) {
       if (m_object.types[i].typeClass == D3D10_SVC_STRUCT && m_object.types[i].elements == 0) Struct(m_object.types[i]);
     }
-    for (const FxBuffer& buffer : m_object.buffers) Buffer(buffer);
-    for (const FxObject& object : m_object.objects) Object(object);
-    for (const FxTechnique& technique : m_object.techniques) Technique(technique);
+    for (const auto& buffer : m_object.buffers) Buffer(buffer);
+    for (const auto& object : m_object.objects) Object(object);
+    for (const auto& technique : m_object.techniques) Technique(technique);
     for (std::size_t i = 0; i < m_object.shaders.size(); ++i) Shader(i);
     return m_text;
   }
@@ -88,7 +89,7 @@ class Listing {
     m_text += '\n';
   }
 
-  std::string TypeName(uint32_t type) const { return m_object.types[type].name; }
+  std::string TypeName(uint32_t type) const { return m_object.types[type].name.c_str(); }
   std::string Dimension(uint32_t type) const {
     uint32_t elements = m_object.types[type].elements;
     return elements ? "[" + std::to_string(elements) + "]" : "";
@@ -97,14 +98,14 @@ class Listing {
     return m_object.types[type].typeClass == D3D10_SVC_MATRIX_ROWS ? "row_major " : "";
   }
 
-  std::string Annotations(const std::vector<FxAnnotation>& annotations) const {
+  std::string Annotations(const typename Form::template List<FxAnnotationOf<Form>>& annotations) const {
     if (annotations.empty()) return "";
     std::string text = " <";
-    for (const FxAnnotation& a : annotations) {
-      const FxType& type = m_object.types[a.type];
+    for (const auto& a : annotations) {
+      const auto& type = m_object.types[a.type];
       std::string value;
       if (!a.strings.empty()) {
-        for (std::size_t i = 0; i < a.strings.size(); ++i) value += (i ? ", " : "") + Quote(a.strings[i]);
+        for (std::size_t i = 0; i < a.strings.size(); ++i) value += (i ? ", " : "") + Quote(a.strings[i].c_str());
       } else {
         value = Components(type.baseType, a.value.data(), a.value.size() / 4);
       }
@@ -115,10 +116,10 @@ class Listing {
     return text + ">";
   }
 
-  void Struct(const FxType& type) {
+  void Struct(const FxTypeOf<Form>& type) {
     Line("struct " + type.name + "  // " + std::to_string(type.unpackedSize) + " bytes");
     Line("{");
-    for (const FxTypeMember& member : type.members) {
+    for (const auto& member : type.members) {
       std::string semantic = member.semantic.empty() ? "" : " : " + member.semantic;
       Line("  " + Major(member.type) + TypeName(member.type) + " " + member.name + Dimension(member.type) + semantic +
            ";  // offset " + std::to_string(member.offset) + ", " +
@@ -127,14 +128,14 @@ class Listing {
     Line("};");
   }
 
-  void Buffer(const FxBuffer& buffer) {
+  void Buffer(const FxBufferOf<Form>& buffer) {
     std::string head = ((buffer.flags & kFxShared) ? "shared cbuffer " : "cbuffer ") + buffer.name;
     if (buffer.flags & kFxExplicitBindPoint) head += " : register(b" + std::to_string(buffer.bindPoint) + ")";
     Line(head + Annotations(buffer.annotations) + "  // " + std::to_string(buffer.size) + " bytes, GL block " +
          std::to_string(buffer.glSize) + " bytes in " + std::to_string(buffer.runs.size()) + " run(s)");
     Line("{");
-    for (const FxVariable& variable : buffer.variables) {
-      const FxType& type = m_object.types[variable.type];
+    for (const auto& variable : buffer.variables) {
+      const auto& type = m_object.types[variable.type];
       std::string semantic = variable.semantic.empty() ? "" : " : " + variable.semantic;
       std::string value;
       const uint8_t* data = &buffer.initial[variable.offset];
@@ -150,7 +151,7 @@ class Listing {
 
   // A value in HLSL packing, as an initializer lists it.
   std::string Value(uint32_t typeIndex, const uint8_t* data) const {
-    const FxType& type = m_object.types[typeIndex];
+    const auto& type = m_object.types[typeIndex];
     std::string text;
     for (uint32_t e = 0; e < FxElementCount(type); ++e) {
       const uint8_t* element = data + e * type.stride;
@@ -206,8 +207,8 @@ class Listing {
     return "{" + text + " }";
   }
 
-  void Object(const FxObject& object) {
-    const FxType& type = m_object.types[object.type];
+  void Object(const FxObjectOf<Form>& object) {
+    const auto& type = m_object.types[object.type];
     std::string head = std::string((object.flags & kFxShared) ? "shared " : "") + type.name + " " + object.name +
                        Dimension(object.type);
     if (!object.semantic.empty()) head += " : " + object.semantic;
@@ -225,7 +226,7 @@ class Listing {
       values.push_back(StateBlock(FxStateObject::kRasterizer, d, FxDefaultRasterizerDesc()));
     }
     for (const D3D10_SAMPLER_DESC& d : object.samplers) values.push_back(StateBlock(FxStateObject::kSampler, d, FxDefaultSamplerDesc()));
-    for (const std::string& s : object.strings) values.push_back(Quote(s));
+    for (const auto& s : object.strings) values.push_back(Quote(s.c_str()));
     for (uint32_t s : object.shaders) values.push_back(s == kFxNone ? "NULL" : "shader " + std::to_string(s));
     bool assigned = FxIsShaderType(type.baseType) || type.baseType == D3D10_SVT_STRING;
     if (values.empty()) {
@@ -240,7 +241,7 @@ class Listing {
   }
 
   std::string ObjectName(uint32_t variable, uint32_t element) const {
-    const FxObject& object = m_object.objects[variable];
+    const auto& object = m_object.objects[variable];
     return object.name + (m_object.types[object.type].elements ? "[" + std::to_string(element) + "]" : "");
   }
 
@@ -248,10 +249,10 @@ class Listing {
     return ref.kind == kFxStateNull ? "NULL" : ObjectName(ref.variable, ref.element);
   }
 
-  void Technique(const FxTechnique& technique) {
+  void Technique(const FxTechniqueOf<Form>& technique) {
     Line("technique10 " + technique.name + Annotations(technique.annotations));
     Line("{");
-    for (const FxPass& pass : technique.passes) {
+    for (const auto& pass : technique.passes) {
       Line("  pass " + pass.name + Annotations(pass.annotations));
       Line("  {");
       for (uint32_t stage = 0; stage < kFxStageCount; ++stage) {
@@ -274,9 +275,9 @@ class Listing {
     Line("}");
   }
 
-  std::string Signature(const std::vector<FxSignatureElement>& elements) const {
+  std::string Signature(const typename Form::template List<FxSignatureElementOf<Form>>& elements) const {
     std::string text;
-    for (const FxSignatureElement& e : elements) {
+    for (const auto& e : elements) {
       static const char* const kTypes[] = {"?", "uint", "int", "float"};
       std::string mask;
       for (int c = 0; c < 4; ++c) {
@@ -289,7 +290,7 @@ class Listing {
   }
 
   void Shader(std::size_t index) {
-    const FxShader& shader = m_object.shaders[index];
+    const auto& shader = m_object.shaders[index];
     Line("// shader " + std::to_string(index) + ": " + shader.profile + " " + shader.entry);
     Line("//   inputs: " + Signature(shader.inputs));
     Line("//   outputs: " + Signature(shader.outputs));
@@ -307,11 +308,17 @@ class Listing {
     if (length && m_text.back() != '\n') m_text += '\n';
   }
 
-  const FxEffectObject& m_object;
+  const FxEffectObjectOf<Form>& m_object;
   bool m_withCode;
   std::string m_text;
 };
 
 }  // namespace
 
-std::string FxDisassemble(const FxEffectObject& object, bool withCode) { return Listing(object, withCode).Run(); }
+std::string FxDisassemble(const FxEffectObject& object, bool withCode) {
+  return Listing<FxOwnedForm>(object, withCode).Run();
+}
+
+std::string FxDisassemble(const FxEffectObjectOf<FxLoadedForm>& object, bool withCode) {
+  return Listing<FxLoadedForm>(object, withCode).Run();
+}

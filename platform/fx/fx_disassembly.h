@@ -8,4 +8,6 @@
 
 #include "fx_object.h"
 
+// Of a compiled object, or of what an effect loaded.
 std::string FxDisassemble(const FxEffectObject& object, bool withCode);
+std::string FxDisassemble(const FxEffectObjectOf<FxLoadedForm>& object, bool withCode);

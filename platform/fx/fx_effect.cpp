@@ -26,16 +26,16 @@ namespace {
 
 // The variables creation makes: one per buffer and buffer variable, per
 // object variable and per shader.
-std::size_t CreatedVariables(const FxEffectObject& object) {
+std::size_t CreatedVariables(const FxEffectObjectOf<FxLoadedForm>& object) {
   std::size_t variables = object.objects.size() + object.shaders.size();
-  for (const FxBuffer& buffer : object.buffers) variables += 1 + buffer.variables.size();
+  for (const FxLoadedBuffer& buffer : object.buffers) variables += 1 + buffer.variables.size();
   return variables;
 }
 
 // The nodes creation makes: those variables, the techniques and their passes.
-std::size_t CreatedNodes(const FxEffectObject& object) {
+std::size_t CreatedNodes(const FxEffectObjectOf<FxLoadedForm>& object) {
   std::size_t nodes = CreatedVariables(object) + object.techniques.size();
-  for (const FxTechnique& technique : object.techniques) nodes += technique.passes.size();
+  for (const FxLoadedTechnique& technique : object.techniques) nodes += technique.passes.size();
   return nodes;
 }
 
@@ -56,14 +56,14 @@ void FxBufferState::Upload() {
   dirty = false;
 }
 
-HRESULT FxEffect::Create(ID3D10Device* device, FxEffectObject object, FxEffect* pool, bool isPool, FxEffect** effect,
-                         std::string* error) {
+HRESULT FxEffect::Create(ID3D10Device* device, const void* data, std::size_t size, FxEffect* pool, bool isPool,
+                         FxEffect** effect, std::string* error) {
   *effect = nullptr;
-  FxEffect* created = new (std::nothrow) FxEffect(device, std::move(object), isPool);
+  FxEffect* created = new (std::nothrow) FxEffect(device, isPool);
   if (!created) return E_OUTOFMEMORY;
   HRESULT hr;
   try {
-    hr = created->Build(pool, error);
+    hr = created->Build(data, size, pool, error);
   } catch (const std::bad_alloc&) {
     hr = E_OUTOFMEMORY;
   }
@@ -75,45 +75,53 @@ HRESULT FxEffect::Create(ID3D10Device* device, FxEffectObject object, FxEffect* 
   return S_OK;
 }
 
-FxEffect::FxEffect(ID3D10Device* device, FxEffectObject object, bool isPool)
-    : m_device(device), m_object(std::move(object)), m_isPool(isPool), m_nodes(CreatedNodes(m_object)) {}
+FxEffect::FxEffect(ID3D10Device* device, bool isPool) : m_device(device), m_isPool(isPool) {}
 
 FxEffect::~FxEffect() = default;
 
-HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
-  m_localVariables.reserve(CreatedVariables(m_object));
-  m_techniques.reserve(m_object.techniques.size());
-  // Each constant buffer is also a variable, of a type listing its variables;
-  // the buffers' types follow the object's.
-  const std::size_t firstBufferType = m_object.types.size();
-  m_object.types.reserve(firstBufferType + m_object.buffers.size());
-  for (const FxBuffer& buffer : m_object.buffers) {
-    FxType type;
-    type.name = "cbuffer";
+// Each constant buffer is also a variable, of a type listing its variables;
+// the buffers' types follow the object's. An element of an array has the type
+// without the count; any other type is its own element type.
+void FxEffect::MakeTypes() {
+  const FxEffectObjectOf<FxLoadedForm>& object = *m_object;
+  m_bufferTypes.resize(object.buffers.size());
+  for (std::size_t b = 0; b < object.buffers.size(); ++b) {
+    const FxLoadedBuffer& buffer = object.buffers[b];
+    FxLoadedType& type = m_bufferTypes[b];
+    type.name.text = "cbuffer";
     type.typeClass = D3D10_SVC_OBJECT;
     type.baseType = D3D10_SVT_CBUFFER;
     type.packedSize = type.unpackedSize = buffer.size;
-    type.members.reserve(buffer.variables.size());
-    for (const FxVariable& variable : buffer.variables) {
-      type.members.push_back({variable.name, variable.semantic, variable.type, variable.offset});
+    type.members = m_object.Allocate<FxLoadedTypeMember>(buffer.variables.size());
+    for (std::size_t v = 0; v < buffer.variables.size(); ++v) {
+      const FxLoadedVariable& variable = buffer.variables[v];
+      type.members[v] = {variable.name, variable.semantic, variable.type, variable.offset};
     }
-    m_object.types.push_back(std::move(type));
   }
-  // An element of an array has the type without the count; any other type
-  // is its own element type.
-  m_elementTypeOf.assign(m_object.types.size(), kFxNone);
-  for (std::size_t t = 0; t < m_object.types.size(); ++t) {
-    const FxType& type = m_object.types[t];
+  const std::size_t typeCount = object.types.size() + m_bufferTypes.size();
+  m_elementTypeOf.assign(typeCount, kFxNone);
+  for (std::size_t t = 0; t < typeCount; ++t) {
+    const FxLoadedType& type = Type(static_cast<uint32_t>(t), false);
     if (!type.elements) continue;
-    FxType element = type;
+    FxLoadedType element = type;
     element.packedSize = type.packedSize / type.elements;
     element.unpackedSize = type.unpackedSize - type.stride * (type.elements - 1);
     element.elements = 0;
     m_elementTypeOf[t] = static_cast<uint32_t>(m_elementTypes.size());
-    m_elementTypes.push_back(std::move(element));
+    m_elementTypes.push_back(element);
   }
-  m_buffers.assign(m_object.buffers.size(), nullptr);
-  m_objects.assign(m_object.objects.size(), nullptr);
+}
+
+HRESULT FxEffect::Build(const void* data, std::size_t size, FxEffect* pool, std::string* error) {
+  if (!m_object.Read(data, size, error)) return E_FAIL;
+  const FxEffectObjectOf<FxLoadedForm>& object = *m_object;
+  m_nodes.emplace(CreatedNodes(object));
+  m_localVariables.reserve(CreatedVariables(object));
+  m_techniques.reserve(object.techniques.size());
+  MakeTypes();
+  const std::size_t firstBufferType = object.types.size();
+  m_buffers.assign(object.buffers.size(), nullptr);
+  m_objects.assign(object.objects.size(), nullptr);
   HRESULT hr = S_OK;
   if (pool) hr = BindShared(pool, error);
   if (SUCCEEDED(hr)) hr = CreateBuffers(error);
@@ -122,17 +130,17 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
   if (FAILED(hr)) return hr;
   PreparePrograms();
 
-  for (std::size_t b = 0; b < m_object.buffers.size(); ++b) {
+  for (std::size_t b = 0; b < object.buffers.size(); ++b) {
     FxBufferState* state = m_buffers[b];
     if (state->variable) {
       // The pool's buffer, with the pool's variables.
       m_sharedBuffers.push_back(state->variable);
-      for (UINT i = 0; i < m_object.buffers[b].variables.size(); ++i) {
+      for (UINT i = 0; i < object.buffers[b].variables.size(); ++i) {
         m_sharedVariables.push_back(state->variable->GetMemberByIndex(i));
       }
       continue;
     }
-    const FxBuffer& buffer = m_object.buffers[b];
+    const FxLoadedBuffer& buffer = object.buffers[b];
     FxVariableCore core;
     core.effect = this;
     core.type = static_cast<uint32_t>(firstBufferType + b);
@@ -148,7 +156,7 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
     variable->SetOwnBuffer(state->buffer);
     state->variable = variable;
     std::vector<ID3D10EffectVariable*> members;
-    for (const FxVariable& v : buffer.variables) {
+    for (const FxLoadedVariable& v : buffer.variables) {
       FxVariableCore member;
       member.effect = this;
       member.type = v.type;
@@ -165,31 +173,31 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
     variable->SetMembers(std::move(members));
     m_localBuffers.push_back(variable);
   }
-  for (std::size_t o = 0; o < m_object.objects.size(); ++o) {
+  for (std::size_t o = 0; o < object.objects.size(); ++o) {
     FxObjectState* state = m_objects[o];
     if (state->variable) {
       m_sharedVariables.push_back(state->variable);
       continue;
     }
-    const FxObject& object = m_object.objects[o];
+    const FxLoadedObject& variable = object.objects[o];
     FxVariableCore core;
     core.effect = this;
-    core.type = object.type;
-    core.name = object.name.c_str();
-    core.semantic = object.semantic.c_str();
-    core.flags = (object.flags & kFxShared) ? D3D10_EFFECT_VARIABLE_POOLED : 0;
-    if (object.flags & kFxExplicitBindPoint) {
+    core.type = variable.type;
+    core.name = variable.name.c_str();
+    core.semantic = variable.semantic.c_str();
+    core.flags = (variable.flags & kFxShared) ? D3D10_EFFECT_VARIABLE_POOLED : 0;
+    if (variable.flags & kFxExplicitBindPoint) {
       core.flags |= D3D10_EFFECT_VARIABLE_EXPLICIT_BIND_POINT;
-      core.bindPoint = object.bindPoint;
+      core.bindPoint = variable.bindPoint;
     }
-    core.annotations = &object.annotations;
+    core.annotations = &variable.annotations;
     core.object = state;
-    core.strings = &object.strings;
-    core.count = FxElementCount(m_object.types[object.type]);
+    core.strings = &variable.strings;
+    core.count = FxElementCount(object.types[variable.type]);
     state->variable = FxMakeVariable(core);
     m_localVariables.push_back(state->variable);
   }
-  for (const FxTechnique& technique : m_object.techniques) {
+  for (const FxLoadedTechnique& technique : object.techniques) {
     m_techniques.push_back(Make<FxTechniqueImpl>(this, &technique));
   }
   return S_OK;
@@ -198,9 +206,10 @@ HRESULT FxEffect::Build(FxEffect* pool, std::string* error) {
 // A child's shared buffers and variables are the pool's, which must declare
 // them the same way.
 HRESULT FxEffect::BindShared(FxEffect* pool, std::string* error) {
-  const FxEffectObject& shared = pool->m_object;
-  for (std::size_t b = 0; b < m_object.buffers.size(); ++b) {
-    const FxBuffer& buffer = m_object.buffers[b];
+  const FxEffectObjectOf<FxLoadedForm>& mine = *m_object;
+  const FxEffectObjectOf<FxLoadedForm>& shared = *pool->m_object;
+  for (std::size_t b = 0; b < mine.buffers.size(); ++b) {
+    const FxLoadedBuffer& buffer = mine.buffers[b];
     if (!(buffer.flags & kFxShared)) continue;
     std::size_t p = 0;
     while (p < shared.buffers.size() && !(shared.buffers[p].name == buffer.name && (shared.buffers[p].flags & kFxShared))) {
@@ -210,14 +219,13 @@ HRESULT FxEffect::BindShared(FxEffect* pool, std::string* error) {
       *error = "shared cbuffer '" + buffer.name + "' is not in the effect pool";
       return E_FAIL;
     }
-    const FxBuffer& theirs = shared.buffers[p];
+    const FxLoadedBuffer& theirs = shared.buffers[p];
     bool same = theirs.size == buffer.size && theirs.variables.size() == buffer.variables.size();
     for (std::size_t v = 0; same && v < buffer.variables.size(); ++v) {
-      const FxVariable& a = buffer.variables[v];
-      const FxVariable& b2 = theirs.variables[v];
-      same = a.name == b2.name && a.offset == b2.offset &&
-             m_object.types[a.type].name == shared.types[b2.type].name &&
-             m_object.types[a.type].elements == shared.types[b2.type].elements;
+      const FxLoadedVariable& a = buffer.variables[v];
+      const FxLoadedVariable& b2 = theirs.variables[v];
+      same = a.name == b2.name && a.offset == b2.offset && mine.types[a.type].name == shared.types[b2.type].name &&
+             mine.types[a.type].elements == shared.types[b2.type].elements;
     }
     if (!same) {
       *error = "shared cbuffer '" + buffer.name + "' is declared differently in the effect pool";
@@ -225,8 +233,8 @@ HRESULT FxEffect::BindShared(FxEffect* pool, std::string* error) {
     }
     m_buffers[b] = pool->m_buffers[p];
   }
-  for (std::size_t o = 0; o < m_object.objects.size(); ++o) {
-    const FxObject& object = m_object.objects[o];
+  for (std::size_t o = 0; o < mine.objects.size(); ++o) {
+    const FxLoadedObject& object = mine.objects[o];
     if (!(object.flags & kFxShared)) continue;
     std::size_t p = 0;
     while (p < shared.objects.size() && !(shared.objects[p].name == object.name && (shared.objects[p].flags & kFxShared))) {
@@ -236,9 +244,9 @@ HRESULT FxEffect::BindShared(FxEffect* pool, std::string* error) {
       *error = "shared variable '" + object.name + "' is not in the effect pool";
       return E_FAIL;
     }
-    const FxType& mine = m_object.types[object.type];
-    const FxType& theirs = shared.types[shared.objects[p].type];
-    if (mine.baseType != theirs.baseType || mine.elements != theirs.elements) {
+    const FxLoadedType& ours = mine.types[object.type];
+    const FxLoadedType& theirs = shared.types[shared.objects[p].type];
+    if (ours.baseType != theirs.baseType || ours.elements != theirs.elements) {
       *error = "shared variable '" + object.name + "' is declared differently in the effect pool";
       return E_FAIL;
     }
@@ -250,13 +258,14 @@ HRESULT FxEffect::BindShared(FxEffect* pool, std::string* error) {
 
 HRESULT FxEffect::CreateBuffers(std::string* error) {
   // States are referred to by address: the list never grows past this.
-  m_ownBuffers.reserve(m_object.buffers.size());
-  for (std::size_t b = 0; b < m_object.buffers.size(); ++b) {
+  const FxEffectObjectOf<FxLoadedForm>& object = *m_object;
+  m_ownBuffers.reserve(object.buffers.size());
+  for (std::size_t b = 0; b < object.buffers.size(); ++b) {
     if (m_buffers[b]) continue;
-    const FxBuffer& desc = m_object.buffers[b];
+    const FxLoadedBuffer& desc = object.buffers[b];
     FxBufferState& state = m_ownBuffers.emplace_back();
     state.desc = &desc;
-    state.data = desc.initial;
+    state.data.assign(desc.initial.begin(), desc.initial.end());
     // When every value sits at the same offset in both packings the bytes
     // go up as they are; what lies between values is read by no shader.
     state.identity = desc.size == desc.glSize &&
@@ -283,14 +292,15 @@ HRESULT FxEffect::CreateBuffers(std::string* error) {
 
 HRESULT FxEffect::CreateObjects(std::string* error) {
   // States are referred to by address: the list never grows past this.
-  m_ownObjects.reserve(m_object.objects.size());
-  for (std::size_t o = 0; o < m_object.objects.size(); ++o) {
+  const FxEffectObjectOf<FxLoadedForm>& object = *m_object;
+  m_ownObjects.reserve(object.objects.size());
+  for (std::size_t o = 0; o < object.objects.size(); ++o) {
     if (m_objects[o]) continue;
-    const FxObject& desc = m_object.objects[o];
+    const FxLoadedObject& desc = object.objects[o];
     FxObjectState& state = m_ownObjects.emplace_back();
     state.desc = &desc;
-    uint32_t count = FxElementCount(m_object.types[desc.type]);
-    if (FxIsResourceType(m_object.types[desc.type].baseType)) state.views.resize(count);
+    uint32_t count = FxElementCount(object.types[desc.type]);
+    if (FxIsResourceType(object.types[desc.type].baseType)) state.views.resize(count);
     state.samplers.reserve(desc.samplers.size());
     state.blends.reserve(desc.blends.size());
     state.depthStencils.reserve(desc.depthStencils.size());
@@ -328,8 +338,8 @@ HRESULT FxEffect::CreateObjects(std::string* error) {
 // shaders ready to draw: the first frame that draws with the effect does not
 // stop to link. A set that does not link fails at its draw, as before.
 void FxEffect::PreparePrograms() {
-  for (const FxTechnique& technique : m_object.techniques) {
-    for (const FxPass& pass : technique.passes) {
+  for (const FxLoadedTechnique& technique : m_object->techniques) {
+    for (const FxLoadedPass& pass : technique.passes) {
       auto stage = [&](uint32_t index) {
         uint32_t shader = pass.shaders[index].shader;
         return shader == kFxNone ? nullptr : &m_shaders[shader];
@@ -345,9 +355,9 @@ void FxEffect::PreparePrograms() {
 }
 
 HRESULT FxEffect::CreateShaders(std::string* error) {
-  m_shaders.resize(m_object.shaders.size());
-  for (std::size_t s = 0; s < m_object.shaders.size(); ++s) {
-    const FxShader& desc = m_object.shaders[s];
+  m_shaders.resize(m_object->shaders.size());
+  for (std::size_t s = 0; s < m_object->shaders.size(); ++s) {
+    const FxLoadedShader& desc = m_object->shaders[s];
     FxShaderState& state = m_shaders[s];
     state.desc = &desc;
     const void* code = desc.bytecode.data();
@@ -366,7 +376,7 @@ HRESULT FxEffect::CreateShaders(std::string* error) {
         break;
     }
     if (FAILED(hr)) {
-      *error = desc.profile + " shader '" + desc.entry + "' is refused by the device";
+      *error = std::string(desc.profile.c_str()) + " shader '" + desc.entry + "' is refused by the device";
       return hr == E_OUTOFMEMORY ? hr : E_FAIL;
     }
     state.buffers.reserve(desc.constantBuffers.size());
@@ -392,12 +402,12 @@ ID3D10EffectType* FxEffect::TypeInterface(uint32_t index, bool element) {
   return type;
 }
 
-const std::vector<ID3D10EffectVariable*>& FxEffect::Annotations(const std::vector<FxAnnotation>& annotations) {
+const std::vector<ID3D10EffectVariable*>& FxEffect::Annotations(const FxSpan<FxLoadedAnnotation>& annotations) {
   auto found = m_annotations.find(&annotations);
   if (found != m_annotations.end()) return found->second;
   std::vector<ID3D10EffectVariable*> variables;
-  for (const FxAnnotation& a : annotations) {
-    const FxType& type = m_object.types[a.type];
+  for (const FxLoadedAnnotation& a : annotations) {
+    const FxLoadedType& type = m_object->types[a.type];
     // Annotation values are stored tightly; variables read them in constant-buffer packing.
     std::vector<uint8_t>& data = m_annotationData.emplace_front(type.unpackedSize, 0);
     std::vector<double> numbers;
@@ -411,8 +421,8 @@ const std::vector<ID3D10EffectVariable*>& FxEffect::Annotations(const std::vecto
                                                           : bits);
     }
     std::size_t next = 0;
-    if (FxIsNumeric(type) && numbers.size() == FxValueCount(m_object.types, a.type)) {
-      FxWriteValues(m_object.types, a.type, numbers, &next, data.data());
+    if (FxIsNumeric(type) && numbers.size() == FxValueCount(m_object->types, a.type)) {
+      FxWriteValues(m_object->types, a.type, numbers, &next, data.data());
     }
     FxVariableCore core;
     core.effect = this;

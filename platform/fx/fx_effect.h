@@ -13,6 +13,7 @@
 #include <memory>
 #include <memory_resource>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,7 +66,7 @@ class FxNodeArena {
 // A constant buffer's values and its device buffer, a dynamic one rewritten
 // whole (mapped with discard) at each upload.
 struct FxBufferState {
-  const FxBuffer* desc = nullptr;
+  const FxLoadedBuffer* desc = nullptr;
   std::vector<uint8_t> data;     // HLSL packing: what the variables read and write
   bool identity = false;         // the packings place every value alike: data goes up as it is
   ComPtr<ID3D10Buffer> buffer;   // what the shaders read, in GL packing
@@ -79,7 +80,7 @@ struct FxBufferState {
 
 // The values of one object variable, one entry per element.
 struct FxObjectState {
-  const FxObject* desc = nullptr;
+  const FxLoadedObject* desc = nullptr;
   std::vector<ComPtr<ID3D10ShaderResourceView>> views;
   std::vector<ComPtr<ID3D10SamplerState>> samplers;
   std::vector<ComPtr<ID3D10BlendState>> blends;
@@ -90,7 +91,7 @@ struct FxObjectState {
 
 // A created shader and where its inputs come from.
 struct FxShaderState {
-  const FxShader* desc = nullptr;
+  const FxLoadedShader* desc = nullptr;
   ComPtr<ID3D10VertexShader> vertex;
   ComPtr<ID3D10GeometryShader> geometry;
   ComPtr<ID3D10PixelShader> pixel;
@@ -104,11 +105,11 @@ struct FxShaderState {
 
 class FxEffect final : public ComObject<ID3D10Effect> {
  public:
-  // Creates the effect of `object` on the device. With a pool, the object's
-  // shared buffers and variables are the pool's. E_FAIL with *error set for
-  // anything that cannot be used.
-  static HRESULT Create(ID3D10Device* device, FxEffectObject object, FxEffect* pool, bool isPool, FxEffect** effect,
-                        std::string* error);
+  // Creates the effect of a compiled object's bytes on the device. With a
+  // pool, the object's shared buffers and variables are the pool's. E_FAIL
+  // with *error set for anything that cannot be used.
+  static HRESULT Create(ID3D10Device* device, const void* data, std::size_t size, FxEffect* pool, bool isPool,
+                        FxEffect** effect, std::string* error);
 
   BOOL STDMETHODCALLTYPE IsValid() override { return TRUE; }
   BOOL STDMETHODCALLTYPE IsPool() override { return m_isPool; }
@@ -126,28 +127,31 @@ class FxEffect final : public ComObject<ID3D10Effect> {
 
   // For the variables, techniques and passes.
   ID3D10Device* Device() const { return m_device.Get(); }
-  const FxEffectObject& Object() const { return m_object; }
-  // A type of the object, or its element type when `element` is set.
-  const FxType& Type(uint32_t index, bool element) const {
+  const FxEffectObjectOf<FxLoadedForm>& Object() const { return *m_object; }
+  // A type of the object, the type of a constant buffer after those, or the
+  // element type of either when `element` is set.
+  const FxLoadedType& Type(uint32_t index, bool element) const {
     uint32_t own = element ? m_elementTypeOf[index] : kFxNone;
-    return own == kFxNone ? m_object.types[index] : m_elementTypes[own];
+    if (own != kFxNone) return m_elementTypes[own];
+    return index < m_object->types.size() ? m_object->types[index] : m_bufferTypes[index - m_object->types.size()];
   }
   ID3D10EffectType* TypeInterface(uint32_t index, bool element);
   FxShaderState& Shader(uint32_t index) { return m_shaders[index]; }
   FxObjectState& ObjectAt(uint32_t index) { return *m_objects[index]; }
   // The annotation variables of a list, made on first use.
-  const std::vector<ID3D10EffectVariable*>& Annotations(const std::vector<FxAnnotation>& annotations);
+  const std::vector<ID3D10EffectVariable*>& Annotations(const FxSpan<FxLoadedAnnotation>& annotations);
   // Makes a node the effect owns.
   template <typename Node, typename... Args>
   Node* Make(Args&&... args) {
-    return m_nodes.Make<Node>(std::forward<Args>(args)...);
+    return m_nodes->Make<Node>(std::forward<Args>(args)...);
   }
 
  private:
-  FxEffect(ID3D10Device* device, FxEffectObject object, bool isPool);
+  FxEffect(ID3D10Device* device, bool isPool);
   ~FxEffect() override;
 
-  HRESULT Build(FxEffect* pool, std::string* error);
+  HRESULT Build(const void* data, std::size_t size, FxEffect* pool, std::string* error);
+  void MakeTypes();
   HRESULT BindShared(FxEffect* pool, std::string* error);
   HRESULT CreateBuffers(std::string* error);
   HRESULT CreateObjects(std::string* error);
@@ -156,9 +160,10 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   void CreateVariables();
 
   ComPtr<ID3D10Device> m_device;
-  FxEffectObject m_object;
-  std::vector<FxType> m_elementTypes;     // of the array types
-  std::vector<uint32_t> m_elementTypeOf;  // per type: its entry above, or kFxNone
+  FxLoadedEffect m_object;
+  std::vector<FxLoadedType> m_bufferTypes;   // each constant buffer's, listing its variables
+  std::vector<FxLoadedType> m_elementTypes;  // of the array types
+  std::vector<uint32_t> m_elementTypeOf;     // per type, the buffers' too: its entry above, or kFxNone
   bool m_isPool;
   bool m_optimized = false;
   ComPtr<ID3D10Effect> m_pool;  // keeps the shared buffers and variables of a child alive
@@ -176,9 +181,9 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   std::vector<ID3D10EffectVariable*> m_sharedVariables;
   std::vector<FxTechniqueImpl*> m_techniques;
 
-  FxNodeArena m_nodes;
+  std::optional<FxNodeArena> m_nodes;  // sized once the object is read
   std::map<std::pair<uint32_t, bool>, ID3D10EffectType*> m_typeInterfaces;
-  std::map<const std::vector<FxAnnotation>*, std::vector<ID3D10EffectVariable*>> m_annotations;
+  std::map<const FxSpan<FxLoadedAnnotation>*, std::vector<ID3D10EffectVariable*>> m_annotations;
   std::forward_list<std::vector<uint8_t>> m_annotationData;  // stays where it is made
 };
 

@@ -8,7 +8,8 @@ namespace {
 
 uint32_t Align(uint32_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
-bool IsMatrix(const FxType& type) {
+template <typename Type>
+bool IsMatrix(const Type& type) {
   return type.typeClass == D3D10_SVC_MATRIX_ROWS || type.typeClass == D3D10_SVC_MATRIX_COLUMNS;
 }
 
@@ -212,24 +213,26 @@ uint32_t FxEncodeComponent(uint32_t baseType, double value) {
   }
 }
 
-uint32_t FxValueCount(const std::vector<FxType>& types, uint32_t index) {
-  const FxType& type = types[index];
+template <typename Types>
+uint32_t FxValueCount(const Types& types, uint32_t index) {
+  const auto& type = types[index];
   uint32_t count = 0;
   if (type.typeClass == D3D10_SVC_STRUCT) {
-    for (const FxTypeMember& member : type.members) count += FxValueCount(types, member.type);
+    for (const auto& member : type.members) count += FxValueCount(types, member.type);
   } else {
     count = type.rows * type.columns;
   }
   return count * FxElementCount(type);
 }
 
-bool FxWriteValues(const std::vector<FxType>& types, uint32_t index, const std::vector<double>& values,
-                   std::size_t* next, uint8_t* out) {
-  const FxType& type = types[index];
+template <typename Types>
+bool FxWriteValues(const Types& types, uint32_t index, const std::vector<double>& values, std::size_t* next,
+                   uint8_t* out) {
+  const auto& type = types[index];
   for (uint32_t e = 0; e < FxElementCount(type); ++e) {
     uint8_t* element = out + e * type.stride;
     if (type.typeClass == D3D10_SVC_STRUCT) {
-      for (const FxTypeMember& member : type.members) {
+      for (const auto& member : type.members) {
         if (!FxWriteValues(types, member.type, values, next, element + member.offset)) return false;
       }
       continue;
@@ -247,3 +250,10 @@ bool FxWriteValues(const std::vector<FxType>& types, uint32_t index, const std::
   }
   return true;
 }
+
+// The compiler's types and a loaded effect's.
+template uint32_t FxValueCount(const std::vector<FxType>&, uint32_t);
+template uint32_t FxValueCount(const FxSpan<FxLoadedType>&, uint32_t);
+template bool FxWriteValues(const std::vector<FxType>&, uint32_t, const std::vector<double>&, std::size_t*, uint8_t*);
+template bool FxWriteValues(const FxSpan<FxLoadedType>&, uint32_t, const std::vector<double>&, std::size_t*,
+                            uint8_t*);

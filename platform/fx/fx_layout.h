@@ -48,9 +48,12 @@ void FxAppendCopyRuns(const std::vector<FxType>& types, uint32_t type, uint32_t 
 // Writes values, given as initializers list them (matrices row by row), into
 // `out` in HLSL packing. Consumes exactly the type's component count;
 // returns false when fewer remain.
-bool FxWriteValues(const std::vector<FxType>& types, uint32_t type, const std::vector<double>& values,
-                   std::size_t* next, uint8_t* out);
+// For the compiler's types and a loaded effect's.
+template <typename Types>
+bool FxWriteValues(const Types& types, uint32_t type, const std::vector<double>& values, std::size_t* next,
+                   uint8_t* out);
 // The number of components a value of the type holds, all elements.
-uint32_t FxValueCount(const std::vector<FxType>& types, uint32_t type);
+template <typename Types>
+uint32_t FxValueCount(const Types& types, uint32_t type);
 // A number as a 4-byte component of the base type.
 uint32_t FxEncodeComponent(uint32_t baseType, double value);

@@ -120,19 +120,25 @@ class Writer {
 };
 
 // Reads the records; the first failure sticks and every later read gives 0.
+// Names and bytes come from `strings` and `data`: the object's own for a
+// tree, the loaded effect's copies for a loaded one, whose lists the loaded
+// effect also holds.
 class Reader {
  public:
+  // The strings section ends with a zero, so every string in it ends.
   // `headData`: how much of the data section lies before the SPIR-V tail.
-  Reader(D3D10BlobReader blob, std::size_t strings, std::size_t stringsSize, std::size_t records,
-         std::size_t recordsSize, std::size_t data, std::size_t dataSize, std::size_t headData)
+  Reader(D3D10BlobReader blob, std::size_t records, std::size_t recordsSize, const char* strings,
+         std::size_t stringsSize, const uint8_t* data, std::size_t dataSize, std::size_t headData,
+         FxLoadedEffect* loaded)
       : m_blob(blob),
-        m_strings(strings),
-        m_stringsSize(stringsSize),
         m_at(records),
         m_end(records + recordsSize),
+        m_strings(strings),
+        m_stringsSize(stringsSize),
         m_data(data),
         m_dataSize(dataSize),
-        m_headData(headData) {}
+        m_headData(headData),
+        m_loaded(loaded) {}
 
   bool Failed() const { return m_failed; }
   bool AtEnd() const { return m_at == m_end; }
@@ -153,23 +159,18 @@ class Reader {
   float F32() { return BitsFloat(U32()); }
   // Strings and bytes go straight into the item being read.
   void String(std::string* text) {
-    uint32_t offset = U32();
-    if (m_failed) return;
-    if (offset >= m_stringsSize) {
-      Fail("a string lies outside the string table");
-      return;
-    }
-    const char* begin = reinterpret_cast<const char*>(m_blob.At(m_strings + offset));
-    const void* zero = std::memchr(begin, 0, m_stringsSize - offset);
-    if (!zero) {
-      Fail("a string is not terminated");
-      return;
-    }
-    text->assign(begin, static_cast<const char*>(zero));
+    if (const char* at = StringAt()) text->assign(at);
+  }
+  void String(FxName* name) {
+    if (const char* at = StringAt()) name->text = at;
   }
   void Bytes(std::vector<uint8_t>* bytes) {
     std::size_t size = 0;
     if (const uint8_t* begin = Range(m_headData, &size)) bytes->assign(begin, begin + size);
+  }
+  void Bytes(FxSpan<uint8_t>* bytes) {
+    std::size_t size = 0;
+    if (const uint8_t* begin = Range(m_headData, &size)) *bytes = {const_cast<uint8_t*>(begin), size};
   }
   // SPIR-V may also lie in the tail.
   void Spirv(std::vector<uint8_t>* bytes) {
@@ -199,18 +200,38 @@ class Reader {
     items->resize(count);
     for (uint32_t i = 0; i < count && !m_failed; ++i) item(&(*items)[i]);
   }
+  template <typename T, typename Item>
+  void List(FxSpan<T>* items, std::size_t minWords, Item item) {
+    uint32_t count = Count(minWords);
+    *items = m_loaded->Allocate<T>(count);
+    for (uint32_t i = 0; i < count && !m_failed; ++i) item(&(*items)[i]);
+  }
 
  private:
   D3D10BlobReader m_blob;
-  std::size_t m_strings, m_stringsSize;
   std::size_t m_at, m_end;
-  std::size_t m_data, m_dataSize, m_headData;
+  const char* m_strings;
+  std::size_t m_stringsSize;
+  const uint8_t* m_data;
+  std::size_t m_dataSize, m_headData;
+  FxLoadedEffect* m_loaded;
   bool m_failed = false;
   std::string m_error;
 
   __attribute__((noinline)) uint32_t EndEarly() {
     Fail("the records end early");
     return 0;
+  }
+
+  // The string a record names; null once the records have failed.
+  const char* StringAt() {
+    uint32_t offset = U32();
+    if (m_failed) return nullptr;
+    if (offset >= m_stringsSize) {
+      Fail("a string lies outside the string table");
+      return nullptr;
+    }
+    return m_strings + offset;
   }
 
   // The data bytes a record names, which must lie within the first `limit`
@@ -227,7 +248,7 @@ class Reader {
       return nullptr;
     }
     *size = length;
-    return m_blob.At(m_data + offset);
+    return m_data + offset;
   }
 };
 
@@ -303,12 +324,13 @@ void WriteAnnotations(Writer& out, const std::vector<FxAnnotation>& annotations)
   });
 }
 
-void ReadAnnotations(Reader& in, std::vector<FxAnnotation>* annotations) {
-  in.List(annotations, 5, [&](FxAnnotation* a) {
+template <typename Annotations>
+void ReadAnnotations(Reader& in, Annotations* annotations) {
+  in.List(annotations, 5, [&](auto* a) {
     in.String(&a->name);
     a->type = in.U32();
     in.Bytes(&a->value);
-    in.List(&a->strings, 1, [&](std::string* s) { in.String(s); });
+    in.List(&a->strings, 1, [&](auto* s) { in.String(s); });
   });
 }
 
@@ -319,8 +341,9 @@ void WriteSignature(Writer& out, const std::vector<FxSignatureElement>& elements
   });
 }
 
-void ReadSignature(Reader& in, std::vector<FxSignatureElement>* elements) {
-  in.List(elements, 6, [&](FxSignatureElement* e) {
+template <typename Elements>
+void ReadSignature(Reader& in, Elements* elements) {
+  in.List(elements, 6, [&](auto* e) {
     in.String(&e->semantic);
     e->index = in.U32(), e->reg = in.U32(), e->systemValue = in.U32(), e->componentType = in.U32();
     e->mask = in.U32();
@@ -331,7 +354,8 @@ void WriteBindings(Writer& out, const std::vector<FxBinding>& bindings) {
   out.List(bindings, [&](const FxBinding& b) { out.U32(b.slot), out.U32(b.index), out.U32(b.element); });
 }
 
-void ReadBindings(Reader& in, std::vector<FxBinding>* bindings) {
+template <typename Bindings>
+void ReadBindings(Reader& in, Bindings* bindings) {
   in.List(bindings, 3, [&](FxBinding* b) { b->slot = in.U32(), b->index = in.U32(), b->element = in.U32(); });
 }
 
@@ -344,10 +368,6 @@ bool Fail(std::string* error, const std::string& text) {
 }
 
 }  // namespace
-
-uint32_t FxElementCount(const FxType& type) { return type.elements ? type.elements : 1; }
-
-bool FxIsNumeric(const FxType& type) { return type.typeClass != D3D10_SVC_OBJECT; }
 
 bool FxIsResourceType(uint32_t baseType) {
   switch (baseType) {
@@ -545,7 +565,17 @@ std::vector<uint8_t> FxWriteObject(const FxEffectObject& object) {
   return out.Finish(object.flags);
 }
 
-bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error, FxRead parts) {
+namespace {
+
+// Where the parts of an object lie, from its checked header.
+struct Layout {
+  std::size_t strings, stringsSize;
+  std::size_t records, recordsSize;
+  std::size_t data, dataSize;
+  std::size_t headData;  // the data before the SPIR-V tail
+};
+
+bool ReadLayout(const void* data, std::size_t size, FxRead parts, Layout* layout, std::string* error) {
   D3D10BlobReader blob(data, size);
   if (!data || !blob.Holds(0, kEarlierHeaderSize)) return Fail(error, "too small for an effect object");
   if (blob.U32(0) != kFxObjectMagic) return Fail(error, "not an effect object of this platform");
@@ -581,24 +611,30 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
     return Fail(error, "a section lies in the SPIR-V tail");
   }
   if (sections[1][1] % 4) return Fail(error, "the records are not whole numbers");
-  Reader in(blob, sections[0][0], sections[0][1], sections[1][0], sections[1][1], sections[2][0], sections[2][1],
-            std::min(headEnd - sections[2][0], sections[2][1]));
+  // Each string ends with a zero, the last one too.
+  if (sections[0][1] && bytes[sections[0][0] + sections[0][1] - 1]) return Fail(error, "a string is not terminated");
+  *layout = {sections[0][0], sections[0][1], sections[1][0], sections[1][1], sections[2][0], sections[2][1],
+             std::min(headEnd - sections[2][0], sections[2][1])};
+  return true;
+}
+
+// The records, into either form of the object.
+template <typename Form>
+bool ReadRecords(Reader& in, FxEffectObjectOf<Form>* object, FxRead parts, std::string* error) {
   FieldReader field{in};
-  *object = FxEffectObject();
-  object->flags = blob.U32(12);
-  in.List(&object->types, 10, [&](FxType* t) {
+  in.List(&object->types, 10, [&](auto* t) {
     in.String(&t->name);
     t->typeClass = in.U32(), t->baseType = in.U32(), t->elements = in.U32(), t->rows = in.U32();
     t->columns = in.U32(), t->packedSize = in.U32(), t->unpackedSize = in.U32(), t->stride = in.U32();
-    in.List(&t->members, 4, [&](FxTypeMember* m) {
+    in.List(&t->members, 4, [&](auto* m) {
       in.String(&m->name), in.String(&m->semantic), m->type = in.U32(), m->offset = in.U32();
     });
   });
-  in.List(&object->buffers, 10, [&](FxBuffer* b) {
+  in.List(&object->buffers, 10, [&](auto* b) {
     in.String(&b->name);
     b->size = in.U32(), b->flags = in.U32(), b->bindPoint = in.U32();
     ReadAnnotations(in, &b->annotations);
-    in.List(&b->variables, 7, [&](FxVariable* v) {
+    in.List(&b->variables, 7, [&](auto* v) {
       in.String(&v->name), in.String(&v->semantic);
       v->type = in.U32(), v->offset = in.U32(), v->flags = in.U32(), v->bindPoint = in.U32();
       ReadAnnotations(in, &v->annotations);
@@ -607,7 +643,7 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
     b->glSize = in.U32();
     in.List(&b->runs, 3, [&](FxCopyRun* r) { r->source = in.U32(), r->target = in.U32(), r->size = in.U32(); });
   });
-  in.List(&object->objects, 12, [&](FxObject* o) {
+  in.List(&object->objects, 12, [&](auto* o) {
     in.String(&o->name), in.String(&o->semantic);
     o->type = in.U32(), o->flags = in.U32(), o->bindPoint = in.U32();
     ReadAnnotations(in, &o->annotations);
@@ -615,17 +651,21 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
     in.List(&o->depthStencils, 14, [&](D3D10_DEPTH_STENCIL_DESC* d) { DepthStencilFields(field, *d); });
     in.List(&o->rasterizers, 10, [&](D3D10_RASTERIZER_DESC* d) { RasterizerFields(field, *d); });
     in.List(&o->samplers, 13, [&](D3D10_SAMPLER_DESC* d) { SamplerFields(field, *d); });
-    in.List(&o->strings, 1, [&](std::string* s) { in.String(s); });
+    in.List(&o->strings, 1, [&](auto* s) { in.String(s); });
     in.List(&o->shaders, 1, [&](uint32_t* s) { *s = in.U32(); });
   });
-  in.List(&object->shaders, 18, [&](FxShader* s) {
+  in.List(&object->shaders, 18, [&](auto* s) {
     s->stage = in.U32();
     in.String(&s->entry), in.String(&s->profile);
     in.Bytes(&s->bytecode);
-    if (parts == FxRead::WithoutSpirv) {
-      in.SkipSpirv();
+    if constexpr (std::is_same_v<Form, FxOwnedForm>) {
+      if (parts == FxRead::Everything) {
+        in.Spirv(&s->spirv);
+      } else {
+        in.SkipSpirv();
+      }
     } else {
-      in.Spirv(&s->spirv);
+      in.SkipSpirv();
     }
     ReadSignature(in, &s->inputs);
     ReadSignature(in, &s->outputs);
@@ -633,10 +673,10 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
     ReadBindings(in, &s->resources);
     ReadBindings(in, &s->samplers);
   });
-  in.List(&object->techniques, 2, [&](FxTechnique* t) {
+  in.List(&object->techniques, 2, [&](auto* t) {
     in.String(&t->name);
     ReadAnnotations(in, &t->annotations);
-    in.List(&t->passes, 24, [&](FxPass* p) {
+    in.List(&t->passes, 24, [&](auto* p) {
       in.String(&p->name);
       ReadAnnotations(in, &p->annotations);
       for (FxShaderRef& s : p->shaders) s.shader = in.U32(), s.variable = in.U32(), s.element = in.U32();
@@ -649,14 +689,51 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
   });
   if (in.Failed()) return Fail(error, in.Error());
   if (!in.AtEnd()) return Fail(error, "the records hold more than the effect");
-  return FxValidateObject(*object, error);
+  return true;
+}
+
+template <typename Form>
+bool Validate(const FxEffectObjectOf<Form>& object, std::string* error);
+
+}  // namespace
+
+bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error, FxRead parts) {
+  Layout layout;
+  if (!ReadLayout(data, size, parts, &layout, error)) return false;
+  D3D10BlobReader blob(data, size);
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  Reader in(blob, layout.records, layout.recordsSize, reinterpret_cast<const char*>(bytes + layout.strings),
+            layout.stringsSize, bytes + layout.data, layout.dataSize, layout.headData, nullptr);
+  *object = FxEffectObject();
+  object->flags = blob.U32(12);
+  return ReadRecords(in, object, parts, error) && Validate(*object, error);
+}
+
+bool FxLoadedEffect::Read(const void* data, std::size_t size, std::string* error) {
+  Layout layout;
+  if (!ReadLayout(data, size, FxRead::WithoutSpirv, &layout, error)) return false;
+  // One block holds it all for most objects: the strings and the head's data
+  // copied, and the items, which take about as much room as their records.
+  m_memory.emplace(layout.stringsSize + layout.headData + 2 * layout.recordsSize + 256);
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  FxSpan<char> strings = Allocate<char>(layout.stringsSize);
+  FxSpan<uint8_t> head = Allocate<uint8_t>(layout.headData);
+  if (!strings.empty()) std::memcpy(strings.data(), bytes + layout.strings, layout.stringsSize);
+  if (!head.empty()) std::memcpy(head.data(), bytes + layout.data, layout.headData);
+  D3D10BlobReader blob(data, size);
+  // The tail is never read from the copy: only its bounds are checked.
+  Reader in(blob, layout.records, layout.recordsSize, strings.data(), layout.stringsSize, head.data(),
+            layout.dataSize, layout.headData, this);
+  m_root.flags = blob.U32(12);
+  return ReadRecords(in, &m_root, FxRead::WithoutSpirv, error) && Validate(m_root, error);
 }
 
 namespace {
 
 // A type holds together when its sizes are those of the packing rules.
-bool CheckType(const std::vector<FxType>& types, std::size_t index, std::vector<uint32_t>* depth, std::string* error) {
-  const FxType& t = types[index];
+template <typename Types>
+bool CheckType(const Types& types, std::size_t index, std::vector<uint32_t>* depth, std::string* error) {
+  const auto& t = types[index];
   // The message is made only when the type fails.
   auto fail = [&](const char* why) { return Fail(error, "type '" + t.name + "' " + why); };
   if (t.typeClass > D3D10_SVC_STRUCT) return fail("has an unknown class");
@@ -672,14 +749,14 @@ bool CheckType(const std::vector<FxType>& types, std::size_t index, std::vector<
   uint64_t elementSize = 0;
   if (t.typeClass == D3D10_SVC_STRUCT) {
     if (t.baseType != D3D10_SVT_VOID) return fail("is a struct of a base type");
-    for (const FxTypeMember& m : t.members) {
+    for (const auto& m : t.members) {
       // Members come first, so types nest without cycles.
       if (m.type >= index || !FxIsNumeric(types[m.type])) return fail("has a member of a wrong type");
       (*depth)[index] = std::max((*depth)[index], (*depth)[m.type] + 1);
     }
     if ((*depth)[index] > kMaxNesting) return fail("nests too deeply");
     elementSize = t.elements ? uint64_t{t.unpackedSize} - uint64_t{t.stride} * (t.elements - 1) : t.unpackedSize;
-    for (const FxTypeMember& m : t.members) {
+    for (const auto& m : t.members) {
       if (m.offset + uint64_t{types[m.type].unpackedSize} > elementSize) {
         return Fail(error, "member '" + m.name + "' lies outside its struct");
       }
@@ -702,10 +779,11 @@ bool CheckType(const std::vector<FxType>& types, std::size_t index, std::vector<
   return true;
 }
 
-bool CheckAnnotations(const FxEffectObject& object, const std::vector<FxAnnotation>& annotations, std::string* error) {
-  for (const FxAnnotation& a : annotations) {
+template <typename Object, typename Annotations>
+bool CheckAnnotations(const Object& object, const Annotations& annotations, std::string* error) {
+  for (const auto& a : annotations) {
     if (a.type >= object.types.size()) return Fail(error, "annotation '" + a.name + "' has an unknown type");
-    const FxType& type = object.types[a.type];
+    const auto& type = object.types[a.type];
     bool strings = type.typeClass == D3D10_SVC_OBJECT && type.baseType == D3D10_SVT_STRING;
     bool numbers = FxIsNumeric(type) && type.typeClass != D3D10_SVC_STRUCT;
     uint64_t count = FxElementCount(type);
@@ -717,9 +795,9 @@ bool CheckAnnotations(const FxEffectObject& object, const std::vector<FxAnnotati
 }
 
 // Every value of a state description is one the state takes.
-template <typename Desc>
-bool CheckStates(FxStateObject kind, const std::vector<Desc>& descs, const std::string& name, std::string* error) {
-  for (const Desc& desc : descs) {
+template <typename Descs, typename Name>
+bool CheckStates(FxStateObject kind, const Descs& descs, const Name& name, std::string* error) {
+  for (const auto& desc : descs) {
     for (std::size_t f = 0; f < kFxStateFieldCount; ++f) {
       const FxStateField& field = kFxStateFields[f];
       // Only fields with named values can hold a wrong one.
@@ -736,20 +814,19 @@ bool CheckStates(FxStateObject kind, const std::vector<Desc>& descs, const std::
   return true;
 }
 
-}  // namespace
-
-bool FxValidateObject(const FxEffectObject& object, std::string* error) {
+template <typename Form>
+bool Validate(const FxEffectObjectOf<Form>& object, std::string* error) {
   const std::size_t typeCount = object.types.size();
   std::vector<uint32_t> depth(typeCount, 1);
   for (std::size_t i = 0; i < typeCount; ++i) {
     if (!CheckType(object.types, i, &depth, error)) return false;
   }
   auto numericType = [&](uint32_t type) { return type < typeCount && FxIsNumeric(object.types[type]); };
-  for (const FxBuffer& b : object.buffers) {
+  for (const auto& b : object.buffers) {
     if (!CheckAnnotations(object, b.annotations, error)) return false;
     if (b.size % 16 || b.initial.size() != b.size) return Fail(error, "buffer '" + b.name + "' has a wrong size");
     if (b.glSize % 16) return Fail(error, "buffer '" + b.name + "' has a wrong GL size");
-    for (const FxVariable& v : b.variables) {
+    for (const auto& v : b.variables) {
       if (!numericType(v.type)) return Fail(error, "variable '" + v.name + "' has a wrong type");
       if (!CheckAnnotations(object, v.annotations, error)) return false;
       uint32_t size = object.types[v.type].unpackedSize;
@@ -762,7 +839,7 @@ bool FxValidateObject(const FxEffectObject& object, std::string* error) {
     }
   }
   const std::size_t shaderCount = object.shaders.size();
-  for (const FxObject& o : object.objects) {
+  for (const auto& o : object.objects) {
     if (o.type >= typeCount || FxIsNumeric(object.types[o.type])) return Fail(error, "object '" + o.name + "' has a wrong type");
     if (!CheckAnnotations(object, o.annotations, error) ||
         !CheckStates(FxStateObject::kBlend, o.blends, o.name, error) ||
@@ -771,7 +848,7 @@ bool FxValidateObject(const FxEffectObject& object, std::string* error) {
         !CheckStates(FxStateObject::kSampler, o.samplers, o.name, error)) {
       return false;
     }
-    const FxType& type = object.types[o.type];
+    const auto& type = object.types[o.type];
     std::size_t count = FxElementCount(type);
     auto expect = [&](std::size_t size, bool wanted) { return size == (wanted ? count : 0); };
     if (!expect(o.blends.size(), type.baseType == D3D10_SVT_BLEND) ||
@@ -790,10 +867,10 @@ bool FxValidateObject(const FxEffectObject& object, std::string* error) {
   }
   auto objectOf = [&](uint32_t index, uint32_t element, bool (*kind)(uint32_t)) {
     if (index >= object.objects.size()) return false;
-    const FxType& type = object.types[object.objects[index].type];
+    const auto& type = object.types[object.objects[index].type];
     return kind(type.baseType) && element < FxElementCount(type);
   };
-  for (const FxShader& s : object.shaders) {
+  for (const auto& s : object.shaders) {
     if (s.stage >= kFxStageCount) return Fail(error, "shader '" + s.entry + "' has an unknown stage");
     for (const FxBinding& b : s.constantBuffers) {
       if (b.index >= object.buffers.size() || b.slot >= D3D10_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT) {
@@ -812,9 +889,9 @@ bool FxValidateObject(const FxEffectObject& object, std::string* error) {
       }
     }
   }
-  for (const FxTechnique& t : object.techniques) {
+  for (const auto& t : object.techniques) {
     if (!CheckAnnotations(object, t.annotations, error)) return false;
-    for (const FxPass& p : t.passes) {
+    for (const auto& p : t.passes) {
       if (!CheckAnnotations(object, p.annotations, error)) return false;
       for (uint32_t stage = 0; stage < kFxStageCount; ++stage) {
         const FxShaderRef& ref = p.shaders[stage];
@@ -841,3 +918,7 @@ bool FxValidateObject(const FxEffectObject& object, std::string* error) {
   }
   return true;
 }
+
+}  // namespace
+
+bool FxValidateObject(const FxEffectObject& object, std::string* error) { return Validate(object, error); }

@@ -52,7 +52,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory_resource>
+#include <new>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 constexpr uint32_t kFxObjectMagic = 0x5846564Du;
@@ -68,17 +73,60 @@ constexpr uint32_t kFxNone = 0xFFFFFFFFu;
 constexpr uint32_t kFxShared = 0x1;
 constexpr uint32_t kFxExplicitBindPoint = 0x4;
 
-struct FxTypeMember {
-  std::string name;
-  std::string semantic;
+// A name of a loaded object: its text lies in the object's own copy of the
+// string table, which lives as long as the object.
+struct FxName {
+  const char* text = "";
+  const char* c_str() const { return text; }
+  bool empty() const { return !*text; }
+};
+inline bool operator==(const FxName& a, const char* b) { return !std::strcmp(a.text, b); }
+inline bool operator==(const FxName& a, const FxName& b) { return !std::strcmp(a.text, b.text); }
+inline std::string operator+(const std::string& a, const FxName& b) { return a + b.text; }
+inline std::string operator+(const char* a, const FxName& b) { return std::string(a) + b.text; }
+inline std::string operator+(const FxName& a, const std::string& b) { return a.text + b; }
+inline std::string operator+(const FxName& a, const char* b) { return std::string(a.text) + b; }
+
+// A list of a loaded object: items in the object's own memory.
+template <typename T>
+struct FxSpan {
+  T* items = nullptr;
+  std::size_t count = 0;
+  std::size_t size() const { return count; }
+  bool empty() const { return !count; }
+  T* data() const { return items; }
+  T* begin() const { return items; }
+  T* end() const { return items + count; }
+  T& operator[](std::size_t i) const { return items[i]; }
+};
+
+// The two forms of the object's parts. What the compiler builds owns its
+// names and lists; what an effect loads views them in memory the loaded
+// object owns, and is made without one allocation per name or list.
+struct FxOwnedForm {
+  using Name = std::string;
+  template <typename T>
+  using List = std::vector<T>;
+};
+struct FxLoadedForm {
+  using Name = FxName;
+  template <typename T>
+  using List = FxSpan<T>;
+};
+
+template <typename Form>
+struct FxTypeMemberOf {
+  typename Form::Name name;
+  typename Form::Name semantic;
   uint32_t type = 0;
   uint32_t offset = 0;  // in the constant buffer's packing, from the struct's start
 };
 
 // An effect type as D3D10_EFFECT_TYPE_DESC describes it. Sizes are those of
 // HLSL constant-buffer packing; objects have none.
-struct FxType {
-  std::string name;
+template <typename Form>
+struct FxTypeOf {
+  typename Form::Name name;
   uint32_t typeClass = D3D10_SVC_SCALAR;
   uint32_t baseType = D3D10_SVT_FLOAT;
   uint32_t elements = 0;  // 0 when not an array
@@ -87,27 +135,29 @@ struct FxType {
   uint32_t packedSize = 0;
   uint32_t unpackedSize = 0;
   uint32_t stride = 0;
-  std::vector<FxTypeMember> members;
+  typename Form::template List<FxTypeMemberOf<Form>> members;
 };
 
 // A named value attached to a variable, technique or pass: numbers as 4-byte
 // components, or strings.
-struct FxAnnotation {
-  std::string name;
+template <typename Form>
+struct FxAnnotationOf {
+  typename Form::Name name;
   uint32_t type = 0;
-  std::vector<uint8_t> value;
-  std::vector<std::string> strings;
+  typename Form::template List<uint8_t> value;
+  typename Form::template List<typename Form::Name> strings;
 };
 
 // A variable inside a constant buffer.
-struct FxVariable {
-  std::string name;
-  std::string semantic;
+template <typename Form>
+struct FxVariableOf {
+  typename Form::Name name;
+  typename Form::Name semantic;
   uint32_t type = 0;
   uint32_t offset = 0;
   uint32_t flags = 0;
   uint32_t bindPoint = 0;
-  std::vector<FxAnnotation> annotations;
+  typename Form::template List<FxAnnotationOf<Form>> annotations;
 };
 
 // Moves `size` bytes from `source` in the effect's packing to `target` in the
@@ -118,37 +168,40 @@ struct FxCopyRun {
   uint32_t size = 0;
 };
 
-struct FxBuffer {
-  std::string name;
+template <typename Form>
+struct FxBufferOf {
+  typename Form::Name name;
   uint32_t size = 0;  // HLSL packing, a multiple of 16
   uint32_t flags = 0;
   uint32_t bindPoint = 0;
-  std::vector<FxAnnotation> annotations;
-  std::vector<FxVariable> variables;
-  std::vector<uint8_t> initial;  // size bytes
-  uint32_t glSize = 0;           // the GL block's size, a multiple of 16
-  std::vector<FxCopyRun> runs;
+  typename Form::template List<FxAnnotationOf<Form>> annotations;
+  typename Form::template List<FxVariableOf<Form>> variables;
+  typename Form::template List<uint8_t> initial;  // size bytes
+  uint32_t glSize = 0;                            // the GL block's size, a multiple of 16
+  typename Form::template List<FxCopyRun> runs;
 };
 
 // A variable outside the constant buffers: texture, sampler, state object,
 // string or shader. The state and shader lists hold one entry per element.
-struct FxObject {
-  std::string name;
-  std::string semantic;
+template <typename Form>
+struct FxObjectOf {
+  typename Form::Name name;
+  typename Form::Name semantic;
   uint32_t type = 0;
   uint32_t flags = 0;
   uint32_t bindPoint = 0;
-  std::vector<FxAnnotation> annotations;
-  std::vector<D3D10_BLEND_DESC> blends;
-  std::vector<D3D10_DEPTH_STENCIL_DESC> depthStencils;
-  std::vector<D3D10_RASTERIZER_DESC> rasterizers;
-  std::vector<D3D10_SAMPLER_DESC> samplers;
-  std::vector<std::string> strings;
-  std::vector<uint32_t> shaders;  // kFxNone for NULL
+  typename Form::template List<FxAnnotationOf<Form>> annotations;
+  typename Form::template List<D3D10_BLEND_DESC> blends;
+  typename Form::template List<D3D10_DEPTH_STENCIL_DESC> depthStencils;
+  typename Form::template List<D3D10_RASTERIZER_DESC> rasterizers;
+  typename Form::template List<D3D10_SAMPLER_DESC> samplers;
+  typename Form::template List<typename Form::Name> strings;
+  typename Form::template List<uint32_t> shaders;  // kFxNone for NULL
 };
 
-struct FxSignatureElement {
-  std::string semantic;
+template <typename Form>
+struct FxSignatureElementOf {
+  typename Form::Name semantic;
   uint32_t index = 0;
   uint32_t reg = 0;
   uint32_t systemValue = 0;
@@ -164,17 +217,18 @@ struct FxBinding {
   uint32_t element = 0;
 };
 
-struct FxShader {
+template <typename Form>
+struct FxShaderOf {
   uint32_t stage = 0;  // D3D10_PLATFORM_SHADER_STAGE
-  std::string entry;
-  std::string profile;
-  std::vector<uint8_t> bytecode;  // the platform shader blob (d3d10_platform.h)
-  std::vector<uint8_t> spirv;
-  std::vector<FxSignatureElement> inputs;
-  std::vector<FxSignatureElement> outputs;
-  std::vector<FxBinding> constantBuffers;
-  std::vector<FxBinding> resources;
-  std::vector<FxBinding> samplers;
+  typename Form::Name entry;
+  typename Form::Name profile;
+  typename Form::template List<uint8_t> bytecode;  // the platform shader blob (d3d10_platform.h)
+  typename Form::template List<uint8_t> spirv;     // never loaded
+  typename Form::template List<FxSignatureElementOf<Form>> inputs;
+  typename Form::template List<FxSignatureElementOf<Form>> outputs;
+  typename Form::template List<FxBinding> constantBuffers;
+  typename Form::template List<FxBinding> resources;
+  typename Form::template List<FxBinding> samplers;
 };
 
 // The shader a pass sets for a stage: none (NULL), or a shader, given inline
@@ -195,9 +249,10 @@ struct FxStateRef {
 
 enum FxStage : uint32_t { kFxVertex = 0, kFxGeometry = 1, kFxPixel = 2, kFxStageCount = 3 };
 
-struct FxPass {
-  std::string name;
-  std::vector<FxAnnotation> annotations;
+template <typename Form>
+struct FxPassOf {
+  typename Form::Name name;
+  typename Form::template List<FxAnnotationOf<Form>> annotations;
   FxShaderRef shaders[kFxStageCount];
   FxStateRef blend;
   FxStateRef depthStencil;
@@ -207,19 +262,82 @@ struct FxPass {
   uint32_t stencilRef = 0;
 };
 
-struct FxTechnique {
-  std::string name;
-  std::vector<FxAnnotation> annotations;
-  std::vector<FxPass> passes;
+template <typename Form>
+struct FxTechniqueOf {
+  typename Form::Name name;
+  typename Form::template List<FxAnnotationOf<Form>> annotations;
+  typename Form::template List<FxPassOf<Form>> passes;
 };
 
-struct FxEffectObject {
+template <typename Form>
+struct FxEffectObjectOf {
   uint32_t flags = 0;
-  std::vector<FxType> types;
-  std::vector<FxBuffer> buffers;
-  std::vector<FxObject> objects;
-  std::vector<FxShader> shaders;
-  std::vector<FxTechnique> techniques;
+  typename Form::template List<FxTypeOf<Form>> types;
+  typename Form::template List<FxBufferOf<Form>> buffers;
+  typename Form::template List<FxObjectOf<Form>> objects;
+  typename Form::template List<FxShaderOf<Form>> shaders;
+  typename Form::template List<FxTechniqueOf<Form>> techniques;
+};
+
+// What the compiler builds and the writer writes.
+using FxTypeMember = FxTypeMemberOf<FxOwnedForm>;
+using FxType = FxTypeOf<FxOwnedForm>;
+using FxAnnotation = FxAnnotationOf<FxOwnedForm>;
+using FxVariable = FxVariableOf<FxOwnedForm>;
+using FxBuffer = FxBufferOf<FxOwnedForm>;
+using FxObject = FxObjectOf<FxOwnedForm>;
+using FxSignatureElement = FxSignatureElementOf<FxOwnedForm>;
+using FxShader = FxShaderOf<FxOwnedForm>;
+using FxPass = FxPassOf<FxOwnedForm>;
+using FxTechnique = FxTechniqueOf<FxOwnedForm>;
+using FxEffectObject = FxEffectObjectOf<FxOwnedForm>;
+
+// What an effect loads.
+using FxLoadedTypeMember = FxTypeMemberOf<FxLoadedForm>;
+using FxLoadedType = FxTypeOf<FxLoadedForm>;
+using FxLoadedAnnotation = FxAnnotationOf<FxLoadedForm>;
+using FxLoadedVariable = FxVariableOf<FxLoadedForm>;
+using FxLoadedBuffer = FxBufferOf<FxLoadedForm>;
+using FxLoadedObject = FxObjectOf<FxLoadedForm>;
+using FxLoadedSignatureElement = FxSignatureElementOf<FxLoadedForm>;
+using FxLoadedShader = FxShaderOf<FxLoadedForm>;
+using FxLoadedPass = FxPassOf<FxLoadedForm>;
+using FxLoadedTechnique = FxTechniqueOf<FxLoadedForm>;
+
+// An effect object read for an effect's whole life. Its names, lists and
+// bytes (all but the SPIR-V, which an effect never uses) lie in a few blocks
+// it owns and drops together; nothing in them has a destructor to run.
+class FxLoadedEffect {
+ public:
+  FxLoadedEffect() = default;
+  FxLoadedEffect(const FxLoadedEffect&) = delete;
+  FxLoadedEffect& operator=(const FxLoadedEffect&) = delete;
+
+  // False, with the reason, for bytes that are not a complete, consistent
+  // effect object; *this is then unspecified. Called once.
+  bool Read(const void* data, std::size_t size, std::string* error);
+  const FxEffectObjectOf<FxLoadedForm>& operator*() const { return m_root; }
+  const FxEffectObjectOf<FxLoadedForm>* operator->() const { return &m_root; }
+
+  // Room for `count` items that live as long as the object. Items of plain
+  // types are left for the caller to fill.
+  template <typename T>
+  FxSpan<T> Allocate(std::size_t count) {
+    static_assert(std::is_trivially_destructible_v<T>, "nothing in a loaded object is destroyed");
+    FxSpan<T> span;
+    if (!count) return span;
+    span.items = static_cast<T*>(m_memory->allocate(count * sizeof(T), alignof(T)));
+    if constexpr (!std::is_trivially_default_constructible_v<T>) {
+      for (std::size_t i = 0; i < count; ++i) new (&span.items[i]) T();
+    }
+    span.count = count;
+    return span;
+  }
+
+ private:
+  // Made by the read, its first block sized from the object.
+  std::optional<std::pmr::monotonic_buffer_resource> m_memory;
+  FxEffectObjectOf<FxLoadedForm> m_root;
 };
 
 // The checksum an object of these bytes carries at offset 16, by the version
@@ -244,8 +362,14 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
 bool FxValidateObject(const FxEffectObject& object, std::string* error);
 
 // The number of elements an object variable holds (1 when not an array).
-uint32_t FxElementCount(const FxType& type);
-bool FxIsNumeric(const FxType& type);
+template <typename Type>
+uint32_t FxElementCount(const Type& type) {
+  return type.elements ? type.elements : 1;
+}
+template <typename Type>
+bool FxIsNumeric(const Type& type) {
+  return type.typeClass != D3D10_SVC_OBJECT;
+}
 // Shader resource types: textures and buffers.
 bool FxIsResourceType(uint32_t baseType);
 bool FxIsShaderType(uint32_t baseType);

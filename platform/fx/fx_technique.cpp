@@ -7,7 +7,7 @@
 
 namespace {
 
-ID3D10EffectVariable* AnnotationByName(FxEffect* effect, const std::vector<FxAnnotation>& annotations, LPCSTR name) {
+ID3D10EffectVariable* AnnotationByName(FxEffect* effect, const FxSpan<FxLoadedAnnotation>& annotations, LPCSTR name) {
   if (!effect || !name) return FxPlainVariable::Invalid();
   for (std::size_t i = 0; i < annotations.size(); ++i) {
     if (annotations[i].name == name) return effect->Annotations(annotations)[i];
@@ -15,7 +15,7 @@ ID3D10EffectVariable* AnnotationByName(FxEffect* effect, const std::vector<FxAnn
   return FxPlainVariable::Invalid();
 }
 
-ID3D10EffectVariable* AnnotationByIndex(FxEffect* effect, const std::vector<FxAnnotation>& annotations, UINT index) {
+ID3D10EffectVariable* AnnotationByIndex(FxEffect* effect, const FxSpan<FxLoadedAnnotation>& annotations, UINT index) {
   if (!effect || index >= annotations.size()) return FxPlainVariable::Invalid();
   return effect->Annotations(annotations)[index];
 }
@@ -26,7 +26,7 @@ void SetBit(BYTE* bits, uint32_t index) { bits[index / 8] |= static_cast<BYTE>(1
 
 // Passes ------------------------------------------------------------------------
 
-FxPassImpl::FxPassImpl(FxEffect* effect, const FxPass* pass) : m_effect(effect), m_pass(pass) {
+FxPassImpl::FxPassImpl(FxEffect* effect, const FxLoadedPass* pass) : m_effect(effect), m_pass(pass) {
   if (!effect) return;
   for (uint32_t stage = 0; stage < kFxStageCount; ++stage) {
     uint32_t shader = pass->shaders[stage].shader;
@@ -159,11 +159,11 @@ HRESULT STDMETHODCALLTYPE FxPassImpl::ComputeStateBlockMask(D3D10_STATE_BLOCK_MA
 
 // Techniques ---------------------------------------------------------------------
 
-FxTechniqueImpl::FxTechniqueImpl(FxEffect* effect, const FxTechnique* technique)
+FxTechniqueImpl::FxTechniqueImpl(FxEffect* effect, const FxLoadedTechnique* technique)
     : m_effect(effect), m_technique(technique) {
   if (!effect) return;
   m_passes.reserve(technique->passes.size());
-  for (const FxPass& pass : technique->passes) {
+  for (const FxLoadedPass& pass : technique->passes) {
     m_passes.push_back(effect->Make<FxPassImpl>(effect, &pass));
   }
 }

@@ -11,7 +11,7 @@
 
 class FxPassImpl final : public ID3D10EffectPass, public FxNode {
  public:
-  FxPassImpl(FxEffect* effect, const FxPass* pass);
+  FxPassImpl(FxEffect* effect, const FxLoadedPass* pass);
   static FxPassImpl* Invalid();
 
   BOOL STDMETHODCALLTYPE IsValid() override { return m_effect != nullptr; }
@@ -28,7 +28,7 @@ class FxPassImpl final : public ID3D10EffectPass, public FxNode {
   HRESULT ShaderDesc(uint32_t stage, D3D10_PASS_SHADER_DESC* pDesc);
 
   FxEffect* m_effect;
-  const FxPass* m_pass;
+  const FxLoadedPass* m_pass;
   FxShaderState* m_shaders[kFxStageCount] = {};
   ID3D10BlendState* m_blend = nullptr;
   ID3D10DepthStencilState* m_depthStencil = nullptr;
@@ -37,7 +37,7 @@ class FxPassImpl final : public ID3D10EffectPass, public FxNode {
 
 class FxTechniqueImpl final : public ID3D10EffectTechnique, public FxNode {
  public:
-  FxTechniqueImpl(FxEffect* effect, const FxTechnique* technique);
+  FxTechniqueImpl(FxEffect* effect, const FxLoadedTechnique* technique);
   static FxTechniqueImpl* Invalid();
 
   BOOL STDMETHODCALLTYPE IsValid() override { return m_effect != nullptr; }
@@ -52,6 +52,6 @@ class FxTechniqueImpl final : public ID3D10EffectTechnique, public FxNode {
 
  private:
   FxEffect* m_effect;
-  const FxTechnique* m_technique;
+  const FxLoadedTechnique* m_technique;
   std::vector<FxPassImpl*> m_passes;
 };

@@ -71,7 +71,7 @@ int Convert<int>(double value) {
 // [offset, offset + count), each element `stride` bytes apart in the
 // variable and `step` values apart in the caller's array.
 template <typename T>
-HRESULT Transfer(uint8_t* write, const uint8_t* read, const FxType* type, T* data, UINT offset, UINT count,
+HRESULT Transfer(uint8_t* write, const uint8_t* read, const FxLoadedType* type, T* data, UINT offset, UINT count,
                  uint32_t components, uint32_t step, bool set) {
   if (!type || !data || (set ? !write : !read)) return E_FAIL;
   if (!InRange(offset, count, FxElementCount(*type))) return E_INVALIDARG;
@@ -91,7 +91,7 @@ HRESULT Transfer(uint8_t* write, const uint8_t* read, const FxType* type, T* dat
 }
 
 // BOOL travels as int.
-HRESULT TransferBools(uint8_t* write, const uint8_t* read, const FxType* type, BOOL* data, UINT offset, UINT count,
+HRESULT TransferBools(uint8_t* write, const uint8_t* read, const FxLoadedType* type, BOOL* data, UINT offset, UINT count,
                       uint32_t components, uint32_t step, bool set) {
   if (!type || !data) return E_FAIL;
   std::vector<int> values(static_cast<std::size_t>(count) * step);
@@ -160,10 +160,10 @@ ID3D10EffectVariable* FxVariableBase<Interface>::Child(std::vector<ID3D10EffectV
 
 template <typename Interface>
 ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetMemberByIndex(UINT Index) {
-  const FxType* type = TypeDesc();
+  const FxLoadedType* type = TypeDesc();
   if (!type || Index >= type->members.size()) return FxPlainVariable::Invalid();
   // The members of an array are those of its first element.
-  const FxTypeMember& member = type->members[Index];
+  const FxLoadedTypeMember& member = type->members[Index];
   FxVariableCore core;
   core.effect = m_core.effect;
   core.type = member.type;
@@ -178,7 +178,7 @@ ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetMemberByIn
 
 template <typename Interface>
 ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetMemberByName(LPCSTR Name) {
-  const FxType* type = TypeDesc();
+  const FxLoadedType* type = TypeDesc();
   if (!type || !Name) return FxPlainVariable::Invalid();
   for (std::size_t i = 0; i < type->members.size(); ++i) {
     if (type->members[i].name == Name) return GetMemberByIndex(static_cast<UINT>(i));
@@ -188,7 +188,7 @@ ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetMemberByNa
 
 template <typename Interface>
 ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetMemberBySemantic(LPCSTR Semantic) {
-  const FxType* type = TypeDesc();
+  const FxLoadedType* type = TypeDesc();
   if (!type || !Semantic) return FxPlainVariable::Invalid();
   for (std::size_t i = 0; i < type->members.size(); ++i) {
     if (!strcasecmp(type->members[i].semantic.c_str(), Semantic)) return GetMemberByIndex(static_cast<UINT>(i));
@@ -198,7 +198,7 @@ ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetMemberBySe
 
 template <typename Interface>
 ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetElement(UINT Index) {
-  const FxType* type = TypeDesc();
+  const FxLoadedType* type = TypeDesc();
   if (!type || m_core.element || Index >= type->elements) return FxPlainVariable::Invalid();
   FxVariableCore core = m_core;
   core.element = true;
@@ -282,7 +282,7 @@ uint8_t* FxVariableBase<Interface>::Write() {
 
 template <typename Interface>
 HRESULT STDMETHODCALLTYPE FxVariableBase<Interface>::SetRawValue(void* pData, UINT ByteOffset, UINT ByteCount) {
-  const FxType* type = TypeDesc();
+  const FxLoadedType* type = TypeDesc();
   if (!type || !m_core.buffer) return E_FAIL;
   if (!pData || !InRange(ByteOffset, ByteCount, type->unpackedSize)) return E_INVALIDARG;
   if (ByteCount) std::memcpy(Write() + ByteOffset, pData, ByteCount);
@@ -291,7 +291,7 @@ HRESULT STDMETHODCALLTYPE FxVariableBase<Interface>::SetRawValue(void* pData, UI
 
 template <typename Interface>
 HRESULT STDMETHODCALLTYPE FxVariableBase<Interface>::GetRawValue(void* pData, UINT ByteOffset, UINT ByteCount) {
-  const FxType* type = TypeDesc();
+  const FxLoadedType* type = TypeDesc();
   const uint8_t* data = Read();
   if (!type || !data) return E_FAIL;
   if (!pData || !InRange(ByteOffset, ByteCount, type->unpackedSize)) return E_INVALIDARG;
@@ -391,7 +391,7 @@ HRESULT STDMETHODCALLTYPE FxVectorVariable::GetFloatVectorArray(float* pData, UI
 #undef FX_VECTOR_COLUMNS
 
 HRESULT FxMatrixVariable::Transfer(float* data, UINT offset, UINT count, bool set, bool transpose) {
-  const FxType* type = TypeDesc();
+  const FxLoadedType* type = TypeDesc();
   const uint8_t* read = Read();
   if (!type || !data || !read || !IsMatrixClass(type->typeClass)) return E_FAIL;
   if (!InRange(offset, count, FxElementCount(*type))) return E_INVALIDARG;
@@ -552,9 +552,9 @@ namespace {
 
 HRESULT SignatureElement(FxShaderState* shader, bool input, UINT element, D3D10_SIGNATURE_PARAMETER_DESC* pDesc) {
   if (!shader) return E_FAIL;
-  const std::vector<FxSignatureElement>& elements = input ? shader->desc->inputs : shader->desc->outputs;
+  const FxSpan<FxLoadedSignatureElement>& elements = input ? shader->desc->inputs : shader->desc->outputs;
   if (!pDesc || element >= elements.size()) return E_INVALIDARG;
-  const FxSignatureElement& e = elements[element];
+  const FxLoadedSignatureElement& e = elements[element];
   pDesc->SemanticName = e.semantic.c_str();
   pDesc->SemanticIndex = e.index;
   pDesc->Register = e.reg;
@@ -577,7 +577,7 @@ HRESULT GetState(FxObjectState* object, const std::vector<ComPtr<State>> FxObjec
 }
 
 template <typename Desc>
-HRESULT GetBacking(FxObjectState* object, const std::vector<Desc> FxObject::*descs, uint32_t first, uint32_t count,
+HRESULT GetBacking(FxObjectState* object, const FxSpan<Desc> FxLoadedObject::*descs, uint32_t first, uint32_t count,
                    UINT index, Desc* out) {
   if (!object) return E_FAIL;
   if (!out || index >= count) return E_INVALIDARG;
@@ -601,30 +601,30 @@ HRESULT STDMETHODCALLTYPE FxBlendVariable::GetBlendState(UINT Index, ID3D10Blend
   return GetState(m_core.object, &FxObjectState::blends, m_core.first, m_core.count, Index, ppBlendState);
 }
 HRESULT STDMETHODCALLTYPE FxBlendVariable::GetBackingStore(UINT Index, D3D10_BLEND_DESC* pBlendDesc) {
-  return GetBacking(m_core.object, &FxObject::blends, m_core.first, m_core.count, Index, pBlendDesc);
+  return GetBacking(m_core.object, &FxLoadedObject::blends, m_core.first, m_core.count, Index, pBlendDesc);
 }
 HRESULT STDMETHODCALLTYPE FxDepthStencilVariable::GetDepthStencilState(UINT Index, ID3D10DepthStencilState** ppState) {
   return GetState(m_core.object, &FxObjectState::depthStencils, m_core.first, m_core.count, Index, ppState);
 }
 HRESULT STDMETHODCALLTYPE FxDepthStencilVariable::GetBackingStore(UINT Index, D3D10_DEPTH_STENCIL_DESC* pDesc) {
-  return GetBacking(m_core.object, &FxObject::depthStencils, m_core.first, m_core.count, Index, pDesc);
+  return GetBacking(m_core.object, &FxLoadedObject::depthStencils, m_core.first, m_core.count, Index, pDesc);
 }
 HRESULT STDMETHODCALLTYPE FxRasterizerVariable::GetRasterizerState(UINT Index, ID3D10RasterizerState** ppState) {
   return GetState(m_core.object, &FxObjectState::rasterizers, m_core.first, m_core.count, Index, ppState);
 }
 HRESULT STDMETHODCALLTYPE FxRasterizerVariable::GetBackingStore(UINT Index, D3D10_RASTERIZER_DESC* pDesc) {
-  return GetBacking(m_core.object, &FxObject::rasterizers, m_core.first, m_core.count, Index, pDesc);
+  return GetBacking(m_core.object, &FxLoadedObject::rasterizers, m_core.first, m_core.count, Index, pDesc);
 }
 HRESULT STDMETHODCALLTYPE FxSamplerVariable::GetSampler(UINT Index, ID3D10SamplerState** ppSampler) {
   return GetState(m_core.object, &FxObjectState::samplers, m_core.first, m_core.count, Index, ppSampler);
 }
 HRESULT STDMETHODCALLTYPE FxSamplerVariable::GetBackingStore(UINT Index, D3D10_SAMPLER_DESC* pSamplerDesc) {
-  return GetBacking(m_core.object, &FxObject::samplers, m_core.first, m_core.count, Index, pSamplerDesc);
+  return GetBacking(m_core.object, &FxLoadedObject::samplers, m_core.first, m_core.count, Index, pSamplerDesc);
 }
 
 ID3D10EffectVariable* FxMakeVariable(const FxVariableCore& core) {
   FxEffect* effect = core.effect;
-  const FxType& type = effect->Type(core.type, core.element);
+  const FxLoadedType& type = effect->Type(core.type, core.element);
   switch (type.typeClass) {
     case D3D10_SVC_SCALAR: return effect->Make<FxScalarVariable>(core);
     case D3D10_SVC_VECTOR: return effect->Make<FxVectorVariable>(core);
@@ -657,7 +657,7 @@ FxTypeInterface* FxTypeInterface::Invalid() {
 HRESULT STDMETHODCALLTYPE FxTypeInterface::GetDesc(D3D10_EFFECT_TYPE_DESC* pDesc) {
   if (!m_effect) return E_FAIL;
   if (!pDesc) return E_INVALIDARG;
-  const FxType& type = m_effect->Type(m_type, m_element);
+  const FxLoadedType& type = m_effect->Type(m_type, m_element);
   pDesc->TypeName = type.name.c_str();
   pDesc->Class = static_cast<D3D10_SHADER_VARIABLE_CLASS>(type.typeClass);
   pDesc->Type = static_cast<D3D10_SHADER_VARIABLE_TYPE>(type.baseType);
@@ -673,14 +673,14 @@ HRESULT STDMETHODCALLTYPE FxTypeInterface::GetDesc(D3D10_EFFECT_TYPE_DESC* pDesc
 
 ID3D10EffectType* STDMETHODCALLTYPE FxTypeInterface::GetMemberTypeByIndex(UINT Index) {
   if (!m_effect) return Invalid();
-  const FxType& type = m_effect->Type(m_type, m_element);
+  const FxLoadedType& type = m_effect->Type(m_type, m_element);
   if (Index >= type.members.size()) return Invalid();
   return m_effect->TypeInterface(type.members[Index].type, false);
 }
 
 ID3D10EffectType* STDMETHODCALLTYPE FxTypeInterface::GetMemberTypeByName(LPCSTR Name) {
   if (!m_effect || !Name) return Invalid();
-  const FxType& type = m_effect->Type(m_type, m_element);
+  const FxLoadedType& type = m_effect->Type(m_type, m_element);
   for (std::size_t i = 0; i < type.members.size(); ++i) {
     if (type.members[i].name == Name) return GetMemberTypeByIndex(static_cast<UINT>(i));
   }
@@ -689,7 +689,7 @@ ID3D10EffectType* STDMETHODCALLTYPE FxTypeInterface::GetMemberTypeByName(LPCSTR 
 
 ID3D10EffectType* STDMETHODCALLTYPE FxTypeInterface::GetMemberTypeBySemantic(LPCSTR Semantic) {
   if (!m_effect || !Semantic) return Invalid();
-  const FxType& type = m_effect->Type(m_type, m_element);
+  const FxLoadedType& type = m_effect->Type(m_type, m_element);
   for (std::size_t i = 0; i < type.members.size(); ++i) {
     if (!strcasecmp(type.members[i].semantic.c_str(), Semantic)) return GetMemberTypeByIndex(static_cast<UINT>(i));
   }
@@ -698,13 +698,13 @@ ID3D10EffectType* STDMETHODCALLTYPE FxTypeInterface::GetMemberTypeBySemantic(LPC
 
 LPCSTR STDMETHODCALLTYPE FxTypeInterface::GetMemberName(UINT Index) {
   if (!m_effect) return nullptr;
-  const FxType& type = m_effect->Type(m_type, m_element);
+  const FxLoadedType& type = m_effect->Type(m_type, m_element);
   return Index < type.members.size() ? type.members[Index].name.c_str() : nullptr;
 }
 
 LPCSTR STDMETHODCALLTYPE FxTypeInterface::GetMemberSemantic(UINT Index) {
   if (!m_effect) return nullptr;
-  const FxType& type = m_effect->Type(m_type, m_element);
+  const FxLoadedType& type = m_effect->Type(m_type, m_element);
   if (Index >= type.members.size() || type.members[Index].semantic.empty()) return nullptr;
   return type.members[Index].semantic.c_str();
 }

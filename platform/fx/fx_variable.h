@@ -21,7 +21,7 @@ struct FxVariableCore {
   const char* semantic = "";
   uint32_t flags = 0;  // D3D10_EFFECT_VARIABLE_*
   uint32_t bindPoint = 0;
-  const std::vector<FxAnnotation>* annotations = nullptr;
+  const FxSpan<FxLoadedAnnotation>* annotations = nullptr;
   ID3D10EffectConstantBuffer* parent = nullptr;
   // Numbers: bytes in HLSL packing, in a constant buffer or, read-only, in an annotation.
   FxBufferState* buffer = nullptr;
@@ -30,7 +30,7 @@ struct FxVariableCore {
   // Objects: the elements [first, first + count) of an object variable, or of
   // a list of strings.
   FxObjectState* object = nullptr;
-  const std::vector<std::string>* strings = nullptr;
+  const FxSpan<FxName>* strings = nullptr;
   uint32_t first = 0;
   uint32_t count = 1;
   uint32_t shader = kFxNone;  // an inline shader standing alone
@@ -70,7 +70,7 @@ class FxVariableBase : public Interface, public FxNode {
   const FxVariableCore& Core() const { return m_core; }
 
  protected:
-  const FxType* TypeDesc() const { return m_core.effect ? &m_core.effect->Type(m_core.type, m_core.element) : nullptr; }
+  const FxLoadedType* TypeDesc() const { return m_core.effect ? &m_core.effect->Type(m_core.type, m_core.element) : nullptr; }
   // The variable's bytes, or null when there are none (objects, invalid
   // variables) or, for Write, when they are read-only (annotations).
   const uint8_t* Read() const;
