@@ -265,13 +265,15 @@ HRESULT FxEffect::CreateBuffers(std::string* error) {
     const FxLoadedBuffer& desc = object.buffers[b];
     FxBufferState& state = m_ownBuffers.emplace_back();
     state.desc = &desc;
-    state.data.assign(desc.initial.begin(), desc.initial.end());
+    state.data = m_object.Allocate<uint8_t>(desc.initial.size());
+    if (!desc.initial.empty()) std::memcpy(state.data.data(), desc.initial.data(), desc.initial.size());
     // When every value sits at the same offset in both packings the bytes
     // go up as they are; what lies between values is read by no shader.
     state.identity = desc.size == desc.glSize &&
                      std::all_of(desc.runs.begin(), desc.runs.end(),
                                  [](const FxCopyRun& run) { return run.source == run.target; });
-    std::vector<uint8_t> gl;
+    // The GL packing of the first values, made where the last buffer's was.
+    static thread_local std::vector<uint8_t> gl;
     if (!state.identity) {
       gl.assign(desc.glSize, 0);
       for (const FxCopyRun& run : desc.runs) std::memcpy(&gl[run.target], &state.data[run.source], run.size);
@@ -379,12 +381,21 @@ HRESULT FxEffect::CreateShaders(std::string* error) {
       *error = std::string(desc.profile.c_str()) + " shader '" + desc.entry + "' is refused by the device";
       return hr == E_OUTOFMEMORY ? hr : E_FAIL;
     }
-    state.buffers.reserve(desc.constantBuffers.size());
-    state.views.reserve(desc.resources.size());
-    state.samplers.reserve(desc.samplers.size());
-    for (const FxBinding& b : desc.constantBuffers) state.buffers.emplace_back(b.slot, m_buffers[b.index]);
-    for (const FxBinding& b : desc.resources) state.views.emplace_back(b.slot, &m_objects[b.index]->views[b.element]);
-    for (const FxBinding& b : desc.samplers) state.samplers.emplace_back(b.slot, &m_objects[b.index]->samplers[b.element]);
+    state.buffers = m_object.Allocate<std::pair<uint32_t, FxBufferState*>>(desc.constantBuffers.size());
+    state.views = m_object.Allocate<std::pair<uint32_t, ComPtr<ID3D10ShaderResourceView>*>>(desc.resources.size());
+    state.samplers = m_object.Allocate<std::pair<uint32_t, ComPtr<ID3D10SamplerState>*>>(desc.samplers.size());
+    for (std::size_t i = 0; i < desc.constantBuffers.size(); ++i) {
+      const FxBinding& b = desc.constantBuffers[i];
+      state.buffers[i] = {b.slot, m_buffers[b.index]};
+    }
+    for (std::size_t i = 0; i < desc.resources.size(); ++i) {
+      const FxBinding& b = desc.resources[i];
+      state.views[i] = {b.slot, &m_objects[b.index]->views[b.element]};
+    }
+    for (std::size_t i = 0; i < desc.samplers.size(); ++i) {
+      const FxBinding& b = desc.samplers[i];
+      state.samplers[i] = {b.slot, &m_objects[b.index]->samplers[b.element]};
+    }
     FxVariableCore core;
     core.effect = this;
     core.name = desc.entry.c_str();

@@ -67,7 +67,7 @@ class FxNodeArena {
 // whole (mapped with discard) at each upload.
 struct FxBufferState {
   const FxLoadedBuffer* desc = nullptr;
-  std::vector<uint8_t> data;     // HLSL packing: what the variables read and write
+  FxSpan<uint8_t> data;          // HLSL packing: what the variables read and write
   bool identity = false;         // the packings place every value alike: data goes up as it is
   ComPtr<ID3D10Buffer> buffer;   // what the shaders read, in GL packing
   bool external = false;         // the application supplied the buffer
@@ -97,9 +97,10 @@ struct FxShaderState {
   ComPtr<ID3D10PixelShader> pixel;
   const void* signature = nullptr;  // vertex shaders: the input signature inside the blob
   SIZE_T signatureSize = 0;
-  std::vector<std::pair<uint32_t, FxBufferState*>> buffers;                      // slot, buffer
-  std::vector<std::pair<uint32_t, ComPtr<ID3D10ShaderResourceView>*>> views;     // slot, value
-  std::vector<std::pair<uint32_t, ComPtr<ID3D10SamplerState>*>> samplers;        // slot, value
+  // In the loaded effect's memory.
+  FxSpan<std::pair<uint32_t, FxBufferState*>> buffers;                      // slot, buffer
+  FxSpan<std::pair<uint32_t, ComPtr<ID3D10ShaderResourceView>*>> views;     // slot, value
+  FxSpan<std::pair<uint32_t, ComPtr<ID3D10SamplerState>*>> samplers;        // slot, value
   FxShaderVariable* anonymous = nullptr;  // stands for the shader when a pass gives it inline
 };
 

@@ -713,8 +713,9 @@ bool FxLoadedEffect::Read(const void* data, std::size_t size, std::string* error
   Layout layout;
   if (!ReadLayout(data, size, FxRead::WithoutSpirv, &layout, error)) return false;
   // One block holds it all for most objects: the strings and the head's data
-  // copied, and the items, which take about as much room as their records.
-  m_memory.emplace(layout.stringsSize + layout.headData + 2 * layout.recordsSize + 256);
+  // copied, the items, which take about twice the room of their records, and
+  // what the effect keeps beside them.
+  m_memory.emplace(layout.stringsSize + layout.headData + 2 * layout.recordsSize + layout.recordsSize / 4 + 256);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   FxSpan<char> strings = Allocate<char>(layout.stringsSize);
   FxSpan<uint8_t> head = Allocate<uint8_t>(layout.headData);
