@@ -2,10 +2,12 @@
 // damaged or inconsistent objects are refused before anything is used.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
 #include "fx/fx_compiler.h"
+#include "fx/fx_disassembly.h"
 #include "fx/fx_object.h"
 
 namespace {
@@ -46,6 +48,13 @@ class ObjectTest : public ::testing::Test {
 
 FxEffectObject ObjectTest::s_object;
 std::vector<uint8_t> ObjectTest::s_bytes;
+
+// Whether an effect being created accepts the bytes.
+bool Loads(const void* data, std::size_t size, std::string* error = nullptr) {
+  FxLoadedEffect loaded;
+  std::string reason;
+  return loaded.Read(data, size, error ? error : &reason);
+}
 
 TEST_F(ObjectTest, ReadsBackWhatWasWritten) {
   ASSERT_TRUE(FxIsObject(s_bytes.data(), s_bytes.size()));
@@ -133,25 +142,73 @@ TEST_F(ObjectTest, ReadingWithoutSpirvKeepsTheRest) {
   EXPECT_EQ(s_bytes, FxWriteObject(read));
 }
 
+// What an effect loads holds what a read without SPIR-V holds, in views of
+// its own copy: the caller's bytes may go once it is loaded.
+TEST_F(ObjectTest, LoadingKeepsWhatReadingKeeps) {
+  FxEffectObject read;
+  std::string error;
+  ASSERT_TRUE(FxReadObject(s_bytes.data(), s_bytes.size(), &read, &error, FxRead::WithoutSpirv)) << error;
+  FxLoadedEffect loaded;
+  {
+    std::vector<uint8_t> copy = s_bytes;
+    ASSERT_TRUE(loaded.Read(copy.data(), copy.size(), &error)) << error;
+    std::fill(copy.begin(), copy.end(), 0xCD);
+  }
+  EXPECT_EQ(FxDisassemble(read, true), FxDisassemble(*loaded, true));
+  ASSERT_EQ(1u, loaded->buffers.size());
+  EXPECT_EQ(std::string("Values"), loaded->buffers[0].name.c_str());
+  EXPECT_TRUE(loaded->buffers[0].variables[0].semantic == "WORLD");
+  EXPECT_TRUE(std::equal(read.buffers[0].initial.begin(), read.buffers[0].initial.end(),
+                         loaded->buffers[0].initial.begin(), loaded->buffers[0].initial.end()));
+  for (const FxLoadedShader& shader : loaded->shaders) EXPECT_TRUE(shader.spirv.empty());
+}
+
+// Every string ends with a zero, so the string table does too.
+TEST_F(ObjectTest, AnUnterminatedStringTableIsRefused) {
+  uint32_t stringsAt, stringsSize;
+  std::memcpy(&stringsAt, &s_bytes[20], 4);
+  std::memcpy(&stringsSize, &s_bytes[24], 4);
+  ASSERT_GT(stringsSize, 0u);
+  std::vector<uint8_t> bytes = s_bytes;
+  bytes[stringsAt + stringsSize - 1] = 'x';
+  FxSealObject(bytes.data(), bytes.size());
+  FxEffectObject read;
+  std::string error;
+  EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));
+  EXPECT_EQ("a string is not terminated", error);
+  EXPECT_FALSE(Loads(bytes.data(), bytes.size(), &error));
+  EXPECT_EQ("a string is not terminated", error);
+}
+
 TEST_F(ObjectTest, EveryTruncationIsRefused) {
   FxEffectObject read;
   for (std::size_t size = 0; size < s_bytes.size(); ++size) {
     std::string error;
     ASSERT_FALSE(FxReadObject(s_bytes.data(), size, &read, &error)) << size;
     EXPECT_FALSE(error.empty());
+    ASSERT_FALSE(Loads(s_bytes.data(), size)) << size;
   }
   std::vector<uint8_t> longer = s_bytes;
   longer.push_back(0);
   EXPECT_FALSE(FxReadObject(longer.data(), longer.size(), &read, nullptr));
+  EXPECT_FALSE(Loads(longer.data(), longer.size()));
   EXPECT_FALSE(FxReadObject(nullptr, 0, &read, nullptr));
+  EXPECT_FALSE(Loads(nullptr, 0));
 }
 
+// A load checks only the head's checksum: damage in the SPIR-V tail is the
+// one change it may pass.
 TEST_F(ObjectTest, EveryChangedByteIsRefused) {
+  uint32_t tailAt;
+  std::memcpy(&tailAt, &s_bytes[44], 4);
   FxEffectObject read;
   for (std::size_t at = 0; at < s_bytes.size(); ++at) {
     std::vector<uint8_t> damaged = s_bytes;
     damaged[at] ^= 0x01;
     ASSERT_FALSE(FxReadObject(damaged.data(), damaged.size(), &read, nullptr)) << at;
+    if (at < tailAt) {
+      ASSERT_FALSE(Loads(damaged.data(), damaged.size())) << at;
+    }
   }
 }
 
@@ -188,6 +245,7 @@ TEST_F(ObjectTest, InconsistentObjectsAreRefused) {
     std::vector<uint8_t> bytes = FxWriteObject(damaged);
     FxEffectObject read;
     EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error)) << c.rule;
+    EXPECT_FALSE(Loads(bytes.data(), bytes.size())) << c.rule;
   }
 }
 
@@ -203,6 +261,8 @@ TEST_F(ObjectTest, HugeCountsAreRefusedBeforeAnythingIsSized) {
   FxEffectObject read;
   std::string error;
   EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));
+  EXPECT_EQ("a list is longer than the records", error);
+  EXPECT_FALSE(Loads(bytes.data(), bytes.size(), &error));
   EXPECT_EQ("a list is longer than the records", error);
 }
 
