@@ -14,14 +14,6 @@
 extern "C" const IID IID_ID3D10Effect = {0x51b0ca8b, 0xec0b, 0x4519, {0x87, 0x0d, 0x8e, 0xe1, 0xcb, 0x50, 0x17, 0xc7}};
 extern "C" const IID IID_ID3D10EffectPool = {0x9537ab04, 0x3250, 0x412e, {0x82, 0x13, 0xfc, 0xd2, 0xf8, 0x67, 0x79, 0x33}};
 
-FxNodeArena::FxNodeArena(std::size_t count) : m_memory(std::max<std::size_t>(count, 1) * kNodeSize) {
-  m_nodes.reserve(count);
-}
-
-FxNodeArena::~FxNodeArena() {
-  for (FxNode* node : m_nodes) node->~FxNode();
-}
-
 namespace {
 
 // The variables creation makes: one per buffer and buffer variable, per
@@ -30,13 +22,6 @@ std::size_t CreatedVariables(const FxEffectObjectOf<FxLoadedForm>& object) {
   std::size_t variables = object.objects.size() + object.shaders.size();
   for (const FxLoadedBuffer& buffer : object.buffers) variables += 1 + buffer.variables.size();
   return variables;
-}
-
-// The nodes creation makes: those variables, the techniques and their passes.
-std::size_t CreatedNodes(const FxEffectObjectOf<FxLoadedForm>& object) {
-  std::size_t nodes = CreatedVariables(object) + object.techniques.size();
-  for (const FxLoadedTechnique& technique : object.techniques) nodes += technique.passes.size();
-  return nodes;
 }
 
 }  // namespace
@@ -115,7 +100,6 @@ void FxEffect::MakeTypes() {
 HRESULT FxEffect::Build(const void* data, std::size_t size, FxEffect* pool, std::string* error) {
   if (!m_object.Read(data, size, error)) return E_FAIL;
   const FxEffectObjectOf<FxLoadedForm>& object = *m_object;
-  m_nodes.emplace(CreatedNodes(object));
   m_localVariables.reserve(CreatedVariables(object));
   m_techniques.reserve(object.techniques.size());
   MakeTypes();
@@ -153,10 +137,10 @@ HRESULT FxEffect::Build(const void* data, std::size_t size, FxEffect* pool, std:
     core.annotations = &buffer.annotations;
     core.buffer = state;
     auto variable = Make<FxConstantBufferVariable>(core);
-    variable->SetOwnBuffer(state->buffer);
     state->variable = variable;
-    std::vector<ID3D10EffectVariable*> members;
-    for (const FxLoadedVariable& v : buffer.variables) {
+    FxSpan<ID3D10EffectVariable*> members = Allocate<ID3D10EffectVariable*>(buffer.variables.size());
+    for (std::size_t i = 0; i < buffer.variables.size(); ++i) {
+      const FxLoadedVariable& v = buffer.variables[i];
       FxVariableCore member;
       member.effect = this;
       member.type = v.type;
@@ -167,10 +151,10 @@ HRESULT FxEffect::Build(const void* data, std::size_t size, FxEffect* pool, std:
       member.parent = variable;
       member.buffer = state;
       member.offset = v.offset;
-      members.push_back(FxMakeVariable(member));
+      members[i] = FxMakeVariable(member);
     }
     m_localVariables.insert(m_localVariables.end(), members.begin(), members.end());
-    variable->SetMembers(std::move(members));
+    variable->SetMembers(members);
     m_localBuffers.push_back(variable);
   }
   for (std::size_t o = 0; o < object.objects.size(); ++o) {
@@ -286,6 +270,7 @@ HRESULT FxEffect::CreateBuffers(std::string* error) {
       *error = "constant buffer '" + desc.name + "' cannot be created";
       return hr == E_OUTOFMEMORY ? hr : E_FAIL;
     }
+    state.own = state.buffer;
     state.dirty = false;
     m_buffers[b] = &state;
   }

@@ -7,13 +7,9 @@
 
 #include <d3d10effect.h>
 
-#include <algorithm>
 #include <forward_list>
 #include <map>
 #include <memory>
-#include <memory_resource>
-#include <new>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,40 +25,6 @@ class FxTechniqueImpl;
 class FxConstantBufferVariable;
 class FxShaderVariable;
 
-// Anything the effect owns through a base pointer: variables, types,
-// techniques and passes.
-class FxNode {
- public:
-  virtual ~FxNode() = default;
-};
-
-// Holds an effect's nodes in a few blocks instead of one allocation each: an
-// effect makes dozens of small nodes at creation and drops them together.
-// Nodes are destroyed in the order they were made.
-class FxNodeArena {
- public:
-  // The first block holds about `count` nodes; later ones grow.
-  explicit FxNodeArena(std::size_t count);
-  ~FxNodeArena();
-
-  template <typename Node, typename... Args>
-  Node* Make(Args&&... args) {
-    void* at = m_memory.allocate(sizeof(Node), alignof(Node));
-    // Room first, so that the push below cannot throw after the node is made.
-    if (m_nodes.size() == m_nodes.capacity()) m_nodes.reserve(std::max<std::size_t>(16, 2 * m_nodes.capacity()));
-    Node* node = new (at) Node(std::forward<Args>(args)...);
-    m_nodes.push_back(node);
-    return node;
-  }
-
- private:
-  // About the size of a variable, the largest kind of node.
-  static constexpr std::size_t kNodeSize = 176;
-
-  std::pmr::monotonic_buffer_resource m_memory;
-  std::vector<FxNode*> m_nodes;
-};
-
 // A constant buffer's values and its device buffer, a dynamic one rewritten
 // whole (mapped with discard) at each upload.
 struct FxBufferState {
@@ -70,6 +32,7 @@ struct FxBufferState {
   FxSpan<uint8_t> data;          // HLSL packing: what the variables read and write
   bool identity = false;         // the packings place every value alike: data goes up as it is
   ComPtr<ID3D10Buffer> buffer;   // what the shaders read, in GL packing
+  ComPtr<ID3D10Buffer> own;      // the effect's, when the application's replaces it
   bool external = false;         // the application supplied the buffer
   bool dirty = true;
   FxConstantBufferVariable* variable = nullptr;
@@ -141,10 +104,15 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   FxObjectState& ObjectAt(uint32_t index) { return *m_objects[index]; }
   // The annotation variables of a list, made on first use.
   const std::vector<ID3D10EffectVariable*>& Annotations(const FxSpan<FxLoadedAnnotation>& annotations);
-  // Makes a node the effect owns.
+  // Variables, types, techniques and passes, and their lists, live in the
+  // memory of the loaded object and go with it, with no destructor to run.
   template <typename Node, typename... Args>
   Node* Make(Args&&... args) {
-    return m_nodes->Make<Node>(std::forward<Args>(args)...);
+    return m_object.Make<Node>(std::forward<Args>(args)...);
+  }
+  template <typename T>
+  FxSpan<T> Allocate(std::size_t count) {
+    return m_object.Allocate<T>(count);
   }
 
  private:
@@ -182,7 +150,6 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   std::vector<ID3D10EffectVariable*> m_sharedVariables;
   std::vector<FxTechniqueImpl*> m_techniques;
 
-  std::optional<FxNodeArena> m_nodes;  // sized once the object is read
   std::map<std::pair<uint32_t, bool>, ID3D10EffectType*> m_typeInterfaces;
   std::map<const FxSpan<FxLoadedAnnotation>*, std::vector<ID3D10EffectVariable*>> m_annotations;
   std::forward_list<std::vector<uint8_t>> m_annotationData;  // stays where it is made

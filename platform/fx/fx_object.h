@@ -58,6 +58,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 constexpr uint32_t kFxObjectMagic = 0x5846564Du;
@@ -306,7 +307,8 @@ using FxLoadedTechnique = FxTechniqueOf<FxLoadedForm>;
 
 // An effect object read for an effect's whole life. Its names, lists and
 // bytes (all but the SPIR-V, which an effect never uses) lie in a few blocks
-// it owns and drops together; nothing in them has a destructor to run.
+// it owns and drops together, beside what the effect makes of them;
+// nothing in them has a destructor to run.
 class FxLoadedEffect {
  public:
   FxLoadedEffect() = default;
@@ -332,6 +334,12 @@ class FxLoadedEffect {
     }
     span.count = count;
     return span;
+  }
+  // An item made with arguments, living as long as the object.
+  template <typename T, typename... Args>
+  T* Make(Args&&... args) {
+    static_assert(std::is_trivially_destructible_v<T>, "nothing in a loaded object is destroyed");
+    return new (m_memory->allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
   }
 
  private:

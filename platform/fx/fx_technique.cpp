@@ -162,10 +162,8 @@ HRESULT STDMETHODCALLTYPE FxPassImpl::ComputeStateBlockMask(D3D10_STATE_BLOCK_MA
 FxTechniqueImpl::FxTechniqueImpl(FxEffect* effect, const FxLoadedTechnique* technique)
     : m_effect(effect), m_technique(technique) {
   if (!effect) return;
-  m_passes.reserve(technique->passes.size());
-  for (const FxLoadedPass& pass : technique->passes) {
-    m_passes.push_back(effect->Make<FxPassImpl>(effect, &pass));
-  }
+  m_passes = effect->Allocate<FxPassImpl*>(technique->passes.size());
+  for (std::size_t p = 0; p < m_passes.size(); ++p) m_passes[p] = effect->Make<FxPassImpl>(effect, &technique->passes[p]);
 }
 
 FxTechniqueImpl* FxTechniqueImpl::Invalid() {

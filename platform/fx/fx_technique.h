@@ -9,7 +9,7 @@
 
 #include "fx_effect.h"
 
-class FxPassImpl final : public ID3D10EffectPass, public FxNode {
+class FxPassImpl final : public ID3D10EffectPass {
  public:
   FxPassImpl(FxEffect* effect, const FxLoadedPass* pass);
   static FxPassImpl* Invalid();
@@ -35,7 +35,7 @@ class FxPassImpl final : public ID3D10EffectPass, public FxNode {
   ID3D10RasterizerState* m_rasterizer = nullptr;
 };
 
-class FxTechniqueImpl final : public ID3D10EffectTechnique, public FxNode {
+class FxTechniqueImpl final : public ID3D10EffectTechnique {
  public:
   FxTechniqueImpl(FxEffect* effect, const FxLoadedTechnique* technique);
   static FxTechniqueImpl* Invalid();
@@ -53,5 +53,5 @@ class FxTechniqueImpl final : public ID3D10EffectTechnique, public FxNode {
  private:
   FxEffect* m_effect;
   const FxLoadedTechnique* m_technique;
-  std::vector<FxPassImpl*> m_passes;
+  FxSpan<FxPassImpl*> m_passes;
 };

@@ -151,9 +151,12 @@ ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetAnnotation
 }
 
 template <typename Interface>
-ID3D10EffectVariable* FxVariableBase<Interface>::Child(std::vector<ID3D10EffectVariable*>* cache, std::size_t index,
-                                                       const FxVariableCore& core) {
-  if (cache->size() <= index) cache->resize(index + 1, nullptr);
+ID3D10EffectVariable* FxVariableBase<Interface>::Child(FxSpan<ID3D10EffectVariable*>* cache, std::size_t count,
+                                                       std::size_t index, const FxVariableCore& core) {
+  if (cache->empty()) {
+    *cache = m_core.effect->Allocate<ID3D10EffectVariable*>(count);
+    std::fill(cache->begin(), cache->end(), nullptr);
+  }
   if (!(*cache)[index]) (*cache)[index] = FxMakeVariable(core);
   return (*cache)[index];
 }
@@ -173,7 +176,7 @@ ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetMemberByIn
   core.buffer = m_core.buffer;
   core.constant = m_core.constant;
   core.offset = m_core.offset + member.offset;
-  return Child(&m_members, Index, core);
+  return Child(&m_members, type->members.size(), Index, core);
 }
 
 template <typename Interface>
@@ -206,7 +209,7 @@ ID3D10EffectVariable* STDMETHODCALLTYPE FxVariableBase<Interface>::GetElement(UI
   core.offset = m_core.offset + Index * type->stride;
   core.first = m_core.first + Index;
   core.count = 1;
-  return Child(&m_elements, Index, core);
+  return Child(&m_elements, type->elements, Index, core);
 }
 
 template <typename Interface>
@@ -478,7 +481,7 @@ HRESULT STDMETHODCALLTYPE FxConstantBufferVariable::SetConstantBuffer(ID3D10Buff
   if (!m_core.buffer) return E_FAIL;
   FxBufferState& state = *m_core.buffer;
   state.external = pConstantBuffer != nullptr;
-  state.buffer = pConstantBuffer ? ComPtr<ID3D10Buffer>(pConstantBuffer) : m_own;
+  state.buffer = pConstantBuffer ? ComPtr<ID3D10Buffer>(pConstantBuffer) : state.own;
   state.dirty = true;
   return S_OK;
 }

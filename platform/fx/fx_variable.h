@@ -37,7 +37,7 @@ struct FxVariableCore {
 };
 
 template <typename Interface>
-class FxVariableBase : public Interface, public FxNode {
+class FxVariableBase : public Interface {
  public:
   explicit FxVariableBase(const FxVariableCore& core) : m_core(core) {}
 
@@ -75,12 +75,14 @@ class FxVariableBase : public Interface, public FxNode {
   // variables) or, for Write, when they are read-only (annotations).
   const uint8_t* Read() const;
   uint8_t* Write();
-  ID3D10EffectVariable* Child(std::vector<ID3D10EffectVariable*>* cache, std::size_t index,
+  // The variable of a member or element, made on first use; `count` members
+  // or elements can be asked for.
+  ID3D10EffectVariable* Child(FxSpan<ID3D10EffectVariable*>* cache, std::size_t count, std::size_t index,
                               const FxVariableCore& core);
 
   FxVariableCore m_core;
-  std::vector<ID3D10EffectVariable*> m_members;
-  std::vector<ID3D10EffectVariable*> m_elements;
+  FxSpan<ID3D10EffectVariable*> m_members;
+  FxSpan<ID3D10EffectVariable*> m_elements;
 };
 
 // The plain variable: structs, and what has no typed view.
@@ -200,12 +202,8 @@ class FxConstantBufferVariable final : public FxVariableBase<ID3D10EffectConstan
   HRESULT STDMETHODCALLTYPE SetTextureBuffer(ID3D10ShaderResourceView*) override { return E_FAIL; }
   HRESULT STDMETHODCALLTYPE GetTextureBuffer(ID3D10ShaderResourceView**) override { return E_FAIL; }
 
-  void SetOwnBuffer(ComPtr<ID3D10Buffer> buffer) { m_own = std::move(buffer); }
   // The buffer's variables are the effect's top-level ones.
-  void SetMembers(std::vector<ID3D10EffectVariable*> members) { m_members = std::move(members); }
-
- private:
-  ComPtr<ID3D10Buffer> m_own;
+  void SetMembers(FxSpan<ID3D10EffectVariable*> members) { m_members = members; }
 };
 
 class FxShaderVariable final : public FxVariableBase<ID3D10EffectShaderVariable> {
@@ -267,7 +265,7 @@ class FxSamplerVariable final : public FxVariableBase<ID3D10EffectSamplerVariabl
 ID3D10EffectVariable* FxMakeVariable(const FxVariableCore& core);
 
 // ID3D10EffectType over a type of the effect.
-class FxTypeInterface final : public ID3D10EffectType, public FxNode {
+class FxTypeInterface final : public ID3D10EffectType {
  public:
   FxTypeInterface(FxEffect* effect, uint32_t type, bool element) : m_effect(effect), m_type(type), m_element(element) {}
   static FxTypeInterface* Invalid();
