@@ -56,6 +56,18 @@ bool Loads(const void* data, std::size_t size, std::string* error = nullptr) {
   return loaded.Read(data, size, error ? error : &reason);
 }
 
+// Seals the bytes, so that what is judged is what they hold, and expects a
+// read and a load to refuse them for the same reason.
+void ExpectRefusedBoth(std::vector<uint8_t> bytes, const std::string& reason) {
+  FxSealObject(bytes.data(), bytes.size());
+  FxEffectObject read;
+  std::string error;
+  EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));
+  EXPECT_EQ(reason, error);
+  EXPECT_FALSE(Loads(bytes.data(), bytes.size(), &error));
+  EXPECT_EQ(reason, error);
+}
+
 TEST_F(ObjectTest, ReadsBackWhatWasWritten) {
   ASSERT_TRUE(FxIsObject(s_bytes.data(), s_bytes.size()));
   EXPECT_EQ(0, std::memcmp(s_bytes.data(), "MVFX", 4));
@@ -171,13 +183,7 @@ TEST_F(ObjectTest, AnUnterminatedStringTableIsRefused) {
   ASSERT_GT(stringsSize, 0u);
   std::vector<uint8_t> bytes = s_bytes;
   bytes[stringsAt + stringsSize - 1] = 'x';
-  FxSealObject(bytes.data(), bytes.size());
-  FxEffectObject read;
-  std::string error;
-  EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));
-  EXPECT_EQ("a string is not terminated", error);
-  EXPECT_FALSE(Loads(bytes.data(), bytes.size(), &error));
-  EXPECT_EQ("a string is not terminated", error);
+  ExpectRefusedBoth(bytes, "a string is not terminated");
 }
 
 TEST_F(ObjectTest, EveryTruncationIsRefused) {
@@ -256,14 +262,7 @@ TEST_F(ObjectTest, HugeCountsAreRefusedBeforeAnythingIsSized) {
   std::memcpy(&recordsAt, &bytes[28], 4);
   uint32_t huge = 0xFFFFFFF0u;
   std::memcpy(&bytes[recordsAt], &huge, 4);
-  // Keep the checksums right so that the count itself is what is judged.
-  FxSealObject(bytes.data(), bytes.size());
-  FxEffectObject read;
-  std::string error;
-  EXPECT_FALSE(FxReadObject(bytes.data(), bytes.size(), &read, &error));
-  EXPECT_EQ("a list is longer than the records", error);
-  EXPECT_FALSE(Loads(bytes.data(), bytes.size(), &error));
-  EXPECT_EQ("a list is longer than the records", error);
+  ExpectRefusedBoth(bytes, "a list is longer than the records");
 }
 
 }  // namespace
