@@ -198,8 +198,9 @@ void CreateEffect(benchmark::State& state, std::size_t index, bool fromObject, b
     if (draw) bench.DrawPasses(created);
     created->Release();
   }
-  // The heap one live effect holds, driver memory included: what creation
-  // leaves behind at its peak, since it frees nothing it made on the way.
+  // The heap one live effect holds, driver memory included. The effect's own
+  // part is also its peak, as reading and building free nothing they made;
+  // the working memory the driver frees after a link is not counted.
   if (fromObject && !draw) {
     std::size_t before = mallinfo2().uordblks;
     ID3D10Effect* held = nullptr;

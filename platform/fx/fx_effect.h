@@ -9,7 +9,6 @@
 
 #include <forward_list>
 #include <map>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -126,7 +125,6 @@ class FxEffect final : public ComObject<ID3D10Effect> {
   HRESULT CreateObjects(std::string* error);
   void PreparePrograms();
   HRESULT CreateShaders(std::string* error);
-  void CreateVariables();
 
   ComPtr<ID3D10Device> m_device;
   FxLoadedEffect m_object;

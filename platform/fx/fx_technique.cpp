@@ -1,7 +1,6 @@
 #include "fx/fx_technique.h"
 
 #include <cstring>
-#include <memory>
 
 #include "fx/fx_variable.h"
 

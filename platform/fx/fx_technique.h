@@ -5,8 +5,6 @@
 
 #include <d3d10effect.h>
 
-#include <vector>
-
 #include "fx_effect.h"
 
 class FxPassImpl final : public ID3D10EffectPass {
