@@ -712,10 +712,12 @@ bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, st
 bool FxLoadedEffect::Read(const void* data, std::size_t size, std::string* error) {
   Layout layout;
   if (!ReadLayout(data, size, FxRead::WithoutSpirv, &layout, error)) return false;
-  // One block holds it all for most objects: the strings and the head's data
-  // copied, the items, which take about twice the room of their records, and
-  // what the effect keeps beside them.
-  m_memory.emplace(layout.stringsSize + layout.headData + 2 * layout.recordsSize + layout.recordsSize / 4 + 256);
+  // The first block is sized for all that creation makes: the strings and
+  // the head's data copied, the items, which take about twice the room of
+  // their records, and the effect's variables, types and passes, which take
+  // less than as much again. A second block would cost creation another
+  // allocation and its free.
+  m_memory.emplace(layout.stringsSize + layout.headData + 4 * layout.recordsSize + 256);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   FxSpan<char> strings = Allocate<char>(layout.stringsSize);
   FxSpan<uint8_t> head = Allocate<uint8_t>(layout.headData);
