@@ -8,6 +8,10 @@
 // baseline run in this process; CreateFromObjectVersusByHand also alternates
 // creation and the hand-made work one by one and reports their ratio as a
 // counter, which holds steadier than the ratio of two separate runs.
+// CreateFromObjectVersusByHandWithBuffers does the same against a hand-made
+// baseline that also makes the GL objects the effect's device calls make
+// beside its programs: a uniform buffer per constant buffer, holding its
+// initial values, and a sampler object per sampler state.
 // CreateFromObject also reports the object's size and the heap one live
 // effect holds.
 //
@@ -24,6 +28,7 @@
 #include <malloc.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -64,6 +69,9 @@ struct Gl {
   PFNGLNAMEDBUFFERSUBDATAPROC NamedBufferSubData;
   PFNGLBINDBUFFERBASEPROC BindBufferBase;
   PFNGLDELETEBUFFERSPROC DeleteBuffers;
+  PFNGLCREATESAMPLERSPROC CreateSamplers;
+  PFNGLSAMPLERPARAMETERIPROC SamplerParameteri;
+  PFNGLDELETESAMPLERSPROC DeleteSamplers;
 
   bool Load() {
     void* egl = dlopen("libEGL.so.1", RTLD_LAZY);
@@ -82,7 +90,8 @@ struct Gl {
            load(DeleteProgram, "glDeleteProgram") && load(UseProgram, "glUseProgram") &&
            load(CreateBuffers, "glCreateBuffers") && load(NamedBufferData, "glNamedBufferData") &&
            load(NamedBufferSubData, "glNamedBufferSubData") && load(BindBufferBase, "glBindBufferBase") &&
-           load(DeleteBuffers, "glDeleteBuffers");
+           load(DeleteBuffers, "glDeleteBuffers") && load(CreateSamplers, "glCreateSamplers") &&
+           load(SamplerParameteri, "glSamplerParameteri") && load(DeleteSamplers, "glDeleteSamplers");
   }
 };
 
@@ -217,9 +226,12 @@ void CreateEffect(benchmark::State& state, std::size_t index, bool fromObject, b
 // Like the effect, the baseline keeps its shaders and programs until it is
 // done with them (here: the end of the run), so that each link works beside
 // the programs linked before it, as a loader's links do.
+// With `withBuffers`, it also makes and deletes a uniform buffer per constant
+// buffer, holding its initial values, and a sampler object per sampler state,
+// with the filter and the wrap modes set.
 class HandMade {
  public:
-  HandMade(const Gl& gl, const FxEffectObject& object) : m_gl(gl), m_object(object) {
+  HandMade(const Gl& gl, const FxEffectObject& object, bool withBuffers = false) : m_gl(gl), m_object(object) {
     for (const FxTechnique& technique : object.techniques) {
       for (const FxPass& pass : technique.passes) {
         m_programs.insert({pass.shaders[0].shader, pass.shaders[1].shader, pass.shaders[2].shader});
@@ -228,6 +240,14 @@ class HandMade {
     for (const FxShader& shader : object.shaders) m_sources.push_back(GlslOf(shader));
     m_shaders.resize(object.shaders.size());
     m_names.reserve(m_programs.size());
+    if (!withBuffers) return;
+    for (const FxBuffer& buffer : object.buffers) {
+      std::vector<uint8_t> values(buffer.glSize);
+      std::memcpy(values.data(), buffer.initial.data(), std::min<std::size_t>(values.size(), buffer.initial.size()));
+      m_bufferValues.push_back(std::move(values));
+    }
+    m_buffers.resize(m_bufferValues.size());
+    for (const FxObject& variable : object.objects) m_samplers.resize(m_samplers.size() + variable.samplers.size());
   }
 
   // On the current context.
@@ -250,8 +270,21 @@ class HandMade {
       benchmark::DoNotOptimize(linked);
       m_names.push_back(name);
     }
+    for (std::size_t b = 0; b < m_buffers.size(); ++b) {
+      m_gl.CreateBuffers(1, &m_buffers[b]);
+      m_gl.NamedBufferData(m_buffers[b], m_bufferValues[b].size(), m_bufferValues[b].data(), GL_DYNAMIC_DRAW);
+    }
+    for (GLuint& sampler : m_samplers) {
+      m_gl.CreateSamplers(1, &sampler);
+      m_gl.SamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+      for (GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R}) {
+        m_gl.SamplerParameteri(sampler, wrap, GL_CLAMP_TO_EDGE);
+      }
+    }
     for (GLuint name : m_names) m_gl.DeleteProgram(name);
     for (GLuint shader : m_shaders) m_gl.DeleteShader(shader);
+    if (!m_buffers.empty()) m_gl.DeleteBuffers(static_cast<GLsizei>(m_buffers.size()), m_buffers.data());
+    if (!m_samplers.empty()) m_gl.DeleteSamplers(static_cast<GLsizei>(m_samplers.size()), m_samplers.data());
     m_names.clear();
   }
 
@@ -262,6 +295,9 @@ class HandMade {
   std::vector<std::string> m_sources;
   std::vector<GLuint> m_shaders;
   std::vector<GLuint> m_names;
+  std::vector<std::vector<uint8_t>> m_bufferValues;
+  std::vector<GLuint> m_buffers;
+  std::vector<GLuint> m_samplers;
 };
 
 void CompileAndLinkGlslByHand(benchmark::State& state, std::size_t index) {
@@ -276,11 +312,11 @@ void CompileAndLinkGlslByHand(benchmark::State& state, std::size_t index) {
 // the device's context and timed apart: the machine's drift and what ran
 // before touch both alike, which separate runs do not ensure. The counter
 // "ratio" is the creations' time over the hand-made runs' time.
-void CreateVersusHand(benchmark::State& state, std::size_t index) {
+void CreateVersusHand(benchmark::State& state, std::size_t index, bool withBuffers) {
   using Clock = std::chrono::steady_clock;
   Bench& bench = Shared();
   const Effect& effect = bench.effects[index];
-  HandMade hand(bench.gl, effect.object);
+  HandMade hand(bench.gl, effect.object, withBuffers);
   Clock::duration created{}, byHand{};
   for (auto _ : state) {
     Clock::time_point start = Clock::now();
@@ -385,7 +421,10 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("CreateAndDrawFromObject/" + name).c_str(), CreateEffect, i, true, true)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("CreateFromObjectVersusByHand/" + name).c_str(), CreateVersusHand, i)
+    benchmark::RegisterBenchmark(("CreateFromObjectVersusByHand/" + name).c_str(), CreateVersusHand, i, false)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("CreateFromObjectVersusByHandWithBuffers/" + name).c_str(), CreateVersusHand, i,
+                                 true)
         ->Unit(benchmark::kMillisecond);
     pairs.emplace_back("CreateFromObject/" + name, "CompileAndLinkGlslByHand/" + name);
     pairs.emplace_back("CreateAndDrawFromObject/" + name, "CreateFromObject/" + name);
