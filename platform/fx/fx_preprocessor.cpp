@@ -17,6 +17,12 @@ namespace {
 // goes through different spellings of one path.
 constexpr std::size_t kMaxIncludeDepth = 32;
 
+// What macro substitution may make over one preprocessing, in token memory.
+// Real effects stay far below; macros nested in their own arguments that use
+// them more than once grow exponentially and would otherwise exhaust time
+// and memory.
+constexpr std::size_t kMaxExpansionBytes = std::size_t{64} << 20;
+
 struct Macro {
   bool function = false;
   bool variadic = false;
@@ -199,7 +205,7 @@ class Preprocessor {
     // #line moves the lines and file of what follows.
     long long lineShift = 0;
     uint32_t shownFile = file;
-    for (std::size_t i = 0; i < tokens.size();) {
+    for (std::size_t i = 0; i < tokens.size() && !m_tooLarge;) {
       bool active = conditionals.empty() || conditionals.back().active;
       if (tokens[i].lineStart && tokens[i].Is("#")) {
         std::size_t end = i + 1;
@@ -207,6 +213,7 @@ class Preprocessor {
         std::vector<FxToken> line(tokens.begin() + static_cast<long>(i) + 1, tokens.begin() + static_cast<long>(end));
         FxLocation at = tokens[i].at;
         Flush(&pending);
+        if (m_tooLarge) break;
         if (!HandleConditional(line, at, &conditionals) && active) {
           if (!line.empty() && line[0].IsIdentifier("line")) {
             Line(line, at, &lineShift, &shownFile);
@@ -225,6 +232,8 @@ class Preprocessor {
       }
       ++i;
     }
+    // An expansion too large to make ends the preprocessing where it stands.
+    if (m_tooLarge) return;
     Flush(&pending);
     if (!conditionals.empty()) {
       m_diagnostics.Error(conditionals.back().at, kFxErrorPreprocessor, "#if without #endif");
@@ -436,7 +445,7 @@ class Preprocessor {
   // not expand again inside it.
   void Expand(const std::vector<FxToken>& input, std::vector<FxToken>* out) {
     std::vector<FxToken> stack(input.rbegin(), input.rend());
-    while (!stack.empty()) {
+    while (!stack.empty() && !m_tooLarge) {
       FxToken token = std::move(stack.back());
       stack.pop_back();
       if (token.kind != FxTokenKind::kIdentifier) {
@@ -514,6 +523,9 @@ class Preprocessor {
     };
     std::vector<FxToken> result;
     std::vector<bool> paste;  // the token is a ## of the body
+    // Each argument is expanded once, however often the body uses it.
+    std::vector<std::vector<FxToken>> expanded(args.size());
+    std::vector<bool> isExpanded(args.size(), false);
     const std::vector<FxToken>& body = macro.body;
     for (std::size_t i = 0; i < body.size(); ++i) {
       const FxToken& token = body[i];
@@ -538,18 +550,20 @@ class Preprocessor {
         continue;
       }
       bool pasted = (i > 0 && body[i - 1].Is("##")) || (i + 1 < body.size() && body[i + 1].Is("##"));
-      std::vector<FxToken> value;
-      if (pasted) {
-        value = args[static_cast<std::size_t>(p)];
-      } else {
-        Expand(args[static_cast<std::size_t>(p)], &value);
+      const std::size_t a = static_cast<std::size_t>(p);
+      if (!pasted && !isExpanded[a]) {
+        Expand(args[a], &expanded[a]);
+        isExpanded[a] = true;
       }
-      if (!value.empty()) value[0].spaceBefore = token.spaceBefore;
-      for (FxToken& v : value) {
-        result.push_back(std::move(v));
+      const std::vector<FxToken>& value = pasted ? args[a] : expanded[a];
+      for (std::size_t v = 0; v < value.size(); ++v) {
+        result.push_back(value[v]);
+        if (v == 0) result.back().spaceBefore = token.spaceBefore;
         paste.push_back(false);
       }
     }
+    // An argument's expansion may have passed the limit.
+    if (m_tooLarge) return {};
     // Pasting joins the spellings and reads them as one token.
     std::vector<FxToken> joined;
     for (std::size_t i = 0; i < result.size(); ++i) {
@@ -576,7 +590,15 @@ class Preprocessor {
       if (i == 0) token.spaceBefore = use.spaceBefore;
       token.hidden = use.hidden;
       token.hidden.push_back(name);
+      m_expansionBytes += sizeof(FxToken) + token.text.size() + token.hidden.size() * sizeof(std::string);
     }
+    if (m_expansionBytes > kMaxExpansionBytes && !m_tooLarge) {
+      m_diagnostics.Error(use.at, kFxErrorPreprocessor,
+                          "expanding macro '" + name + "' makes more than " +
+                              std::to_string(kMaxExpansionBytes >> 20) + " MB of tokens");
+      m_tooLarge = true;
+    }
+    if (m_tooLarge) joined.clear();
     return joined;
   }
 
@@ -585,6 +607,8 @@ class Preprocessor {
   std::vector<FxToken>* m_out;
   std::unordered_map<std::string, Macro> m_macros;
   std::set<std::string> m_once;
+  std::size_t m_expansionBytes = 0;  // what substitutions have made so far
+  bool m_tooLarge = false;           // past kMaxExpansionBytes: nothing expands any more
   static constexpr uint32_t kNoFile = 0xFFFFFFFFu;
   uint32_t m_commandLine = kNoFile;
 };

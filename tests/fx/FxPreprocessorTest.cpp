@@ -1,6 +1,7 @@
 // The effect preprocessor: macros, conditionals, includes and their errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -139,6 +140,29 @@ TEST(Preprocessor, ErrorsNameFileLineAndColumn) {
     EXPECT_FALSE(result.ok) << c.source;
     EXPECT_EQ(c.message, result.messages) << c.source;
   }
+}
+
+// Macros nested in arguments they use several times grow exponentially: in
+// tokens, or in the text of strings made with #. The preprocessing stops with
+// one error where the growth passes the limit, instead of running for ever.
+TEST(Preprocessor, ExponentialExpansionStopsWithOneError) {
+  std::string nested = "1";
+  for (int i = 0; i < 30; ++i) nested = "S(" + nested + ")";
+  const std::string sources[] = {
+      "#define D(x) x x x x\nfloat a;\nD(D(D(D(D(D(D(D(D(D(D(D(D(D(D(D(1))))))))))))))))\n#if 1\n",
+      "#define T(y) #y\n#define S(x) T(x x)\n" + nested + "\nfloat b;",
+  };
+  for (const std::string& source : sources) {
+    Result result = Preprocess(source);
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(std::string::npos, result.messages.find("error X1000: expanding macro '")) << result.messages;
+    EXPECT_NE(std::string::npos, result.messages.find("' makes more than 64 MB of tokens")) << result.messages;
+    EXPECT_EQ(1, std::count(result.messages.begin(), result.messages.end(), '\n')) << result.messages;
+  }
+  // Below the limit, an argument used many times expands as often as it is used.
+  Result four = Preprocess("#define D(x) x x x x\nD(D(D(D(D(D(1))))))");
+  EXPECT_TRUE(four.ok) << four.messages;
+  EXPECT_EQ(4096u, four.tokens.size());
 }
 
 }  // namespace
