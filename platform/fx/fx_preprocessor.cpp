@@ -592,13 +592,13 @@ class Preprocessor {
       token.hidden.push_back(name);
       m_expansionBytes += sizeof(FxToken) + token.text.size() + token.hidden.size() * sizeof(std::string);
     }
-    if (m_expansionBytes > kMaxExpansionBytes && !m_tooLarge) {
+    if (m_expansionBytes > kMaxExpansionBytes) {
       m_diagnostics.Error(use.at, kFxErrorPreprocessor,
                           "expanding macro '" + name + "' makes more than " +
                               std::to_string(kMaxExpansionBytes >> 20) + " MB of tokens");
       m_tooLarge = true;
+      return {};
     }
-    if (m_tooLarge) joined.clear();
     return joined;
   }
 
