@@ -695,18 +695,28 @@ bool ReadRecords(Reader& in, FxEffectObjectOf<Form>* object, FxRead parts, std::
 template <typename Form>
 bool Validate(const FxEffectObjectOf<Form>& object, std::string* error);
 
+// The records and flags of laid-out bytes into `object`, checked; names and
+// bytes come from `strings` and `head`, and a loaded object's lists from
+// `loaded`.
+template <typename Form>
+bool ReadChecked(const void* data, std::size_t size, const Layout& layout, const char* strings, const uint8_t* head,
+                 FxLoadedEffect* loaded, FxRead parts, FxEffectObjectOf<Form>* object, std::string* error) {
+  D3D10BlobReader blob(data, size);
+  Reader in(blob, layout.records, layout.recordsSize, strings, layout.stringsSize, head, layout.dataSize,
+            layout.headData, loaded);
+  object->flags = blob.U32(12);
+  return ReadRecords(in, object, parts, error) && Validate(*object, error);
+}
+
 }  // namespace
 
 bool FxReadObject(const void* data, std::size_t size, FxEffectObject* object, std::string* error, FxRead parts) {
   Layout layout;
   if (!ReadLayout(data, size, parts, &layout, error)) return false;
-  D3D10BlobReader blob(data, size);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  Reader in(blob, layout.records, layout.recordsSize, reinterpret_cast<const char*>(bytes + layout.strings),
-            layout.stringsSize, bytes + layout.data, layout.dataSize, layout.headData, nullptr);
   *object = FxEffectObject();
-  object->flags = blob.U32(12);
-  return ReadRecords(in, object, parts, error) && Validate(*object, error);
+  return ReadChecked(data, size, layout, reinterpret_cast<const char*>(bytes + layout.strings), bytes + layout.data,
+                     nullptr, parts, object, error);
 }
 
 bool FxLoadedEffect::Read(const void* data, std::size_t size, std::string* error) {
@@ -723,12 +733,8 @@ bool FxLoadedEffect::Read(const void* data, std::size_t size, std::string* error
   FxSpan<uint8_t> head = Allocate<uint8_t>(layout.headData);
   if (!strings.empty()) std::memcpy(strings.data(), bytes + layout.strings, layout.stringsSize);
   if (!head.empty()) std::memcpy(head.data(), bytes + layout.data, layout.headData);
-  D3D10BlobReader blob(data, size);
   // The tail is never read from the copy: only its bounds are checked.
-  Reader in(blob, layout.records, layout.recordsSize, strings.data(), layout.stringsSize, head.data(),
-            layout.dataSize, layout.headData, this);
-  m_root.flags = blob.U32(12);
-  return ReadRecords(in, &m_root, FxRead::WithoutSpirv, error) && Validate(m_root, error);
+  return ReadChecked(data, size, layout, strings.data(), head.data(), this, FxRead::WithoutSpirv, &m_root, error);
 }
 
 namespace {
